@@ -1,0 +1,125 @@
+#!/usr/bin/env bash
+# Installs everything the build, the tests and the demo need on a Debian 12 machine (as root),
+# cross-builds libyaml and OpenSSL's libcrypto for x86_64-w64-mingw32 into a cache outside the
+# checkout, and prepares a Wine prefix under the build folder. Safe to run again: every step
+# checks whether its result is already there.
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+# shellcheck source=scripts/common.sh
+. "$root/scripts/common.sh"
+
+packages=(
+  cmake ninja-build g++ clang make perl dpkg-dev ca-certificates
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  wine64 xvfb x11-apps nsis
+  libyaml-dev libssl-dev googletest libcpp-httplib-dev
+  curl aria2 openssl
+)
+
+install_packages() {
+  local missing=()
+  for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  say "installing Debian packages: ${missing[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+# A private apt state with a deb-src list of our own, derived from the system's sources, so
+# that 'apt-get source' works without touching the system's apt configuration or lists.
+private_apt() {
+  local state=$deps_cache/apt
+  mkdir -p "$state/lists/partial" "$state/cache/archives/partial"
+  local list=$state/sources.list
+  if [ ! -s "$list" ]; then
+    local uri keyring
+    uri=$(awk '/^URIs:/ {print $2; exit}' /etc/apt/sources.list.d/debian.sources 2>/dev/null || true)
+    keyring=$(awk '/^Signed-By:/ {print $2; exit}' /etc/apt/sources.list.d/debian.sources 2>/dev/null || true)
+    uri=${uri:-http://deb.debian.org/debian}
+    keyring=${keyring:-/usr/share/keyrings/debian-archive-keyring.gpg}
+    echo "deb-src [signed-by=$keyring] $uri bookworm main" > "$list"
+  fi
+  apt_opts=(-o Dir::Etc::SourceList=/dev/null -o Dir::Etc::SourceParts=/dev/null
+            -o Dir::Etc::sourcelist="$list" -o Dir::State::Lists="$state/lists"
+            -o Dir::Cache="$state/cache" -o APT::Sandbox::User=root)
+  if [ -z "$(ls "$state/lists" | grep -i sources || true)" ]; then
+    apt-get "${apt_opts[@]}" update -qq
+  fi
+}
+
+fetch_source() { # package -> unpacked source folder (printed)
+  local pkg=$1 work=$deps_cache/src
+  mkdir -p "$work"
+  local dir
+  dir=$(find "$work" -maxdepth 1 -type d -name "$pkg-*" | head -n1)
+  if [ -z "$dir" ]; then
+    (cd "$work" && apt-get "${apt_opts[@]}" source -qq "$pkg" >/dev/null 2>&1) \
+      || die "could not fetch the source package $pkg"
+    dir=$(find "$work" -maxdepth 1 -type d -name "$pkg-*" | head -n1)
+  fi
+  echo "$dir"
+}
+
+source_version() { # package -> version of the source in the private lists
+  apt-cache "${apt_opts[@]}" showsrc "$1" 2>/dev/null | awk '/^Version:/ {print $2; exit}'
+}
+
+build_libyaml() {
+  local src=$1 prefix=$2
+  [ -f "$prefix/lib/libyaml.a" ] && return 0
+  say "cross-building libyaml"
+  local b=$deps_cache/build-libyaml
+  rm -rf "$b"
+  cmake -S "$src" -B "$b" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw64.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=OFF -DBUILD_TESTING=OFF \
+    -DINSTALL_CMAKE_DIR=lib/cmake/yaml -DCMAKE_INSTALL_PREFIX="$prefix" >/dev/null
+  cmake --build "$b" >/dev/null
+  cmake --install "$b" >/dev/null
+  rm -rf "$b"
+}
+
+build_openssl() {
+  local src=$1 prefix=$2
+  [ -f "$prefix/lib/libcrypto.a" ] && return 0
+  say "cross-building OpenSSL libcrypto (about two minutes)"
+  local b=$deps_cache/build-openssl
+  rm -rf "$b" && cp -a "$src" "$b"
+  (cd "$b" && ./Configure mingw64 --cross-compile-prefix=x86_64-w64-mingw32- \
+      no-shared no-tests no-engine no-dso --prefix="$prefix" --libdir=lib >/dev/null \
+    && make -s -j"$(nproc)" build_libs >/dev/null 2>&1) || die "OpenSSL cross-build failed"
+  mkdir -p "$prefix/lib" "$prefix/include"
+  cp "$b/libcrypto.a" "$prefix/lib/"
+  cp -r "$b/include/openssl" "$prefix/include/"
+  rm -rf "$b"
+}
+
+cross_deps() {
+  private_apt
+  local yv ov
+  yv=$(source_version libyaml); ov=$(source_version openssl)
+  [ -n "$yv" ] && [ -n "$ov" ] || die "cannot find the libyaml and openssl source packages"
+  local prefix=$deps_cache/mingw64-libyaml-$yv-openssl-$ov
+  if [ ! -f "$prefix/lib/libyaml.a" ] || [ ! -f "$prefix/lib/libcrypto.a" ]; then
+    build_libyaml "$(fetch_source libyaml)" "$prefix"
+    build_openssl "$(fetch_source openssl)" "$prefix"
+  fi
+  ln -sfn "$prefix" "$deps_cache/mingw64"
+}
+
+wine_prefix() {
+  [ -f "$WINEPREFIX/system.reg" ] && return 0
+  say "creating the Wine prefix $WINEPREFIX"
+  mkdir -p "$WINEPREFIX"
+  WINEDLLOVERRIDES="mscoree,mshtml=" "$wine" wineboot --init >/dev/null 2>&1 || true
+  "$wineserver" -w
+  [ -f "$WINEPREFIX/system.reg" ] || die "wineboot did not create $WINEPREFIX"
+}
+
+install_packages
+cross_deps
+wine_prefix
+say "setup complete (dependency cache: $deps_cache)"

@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Builds both flavours and runs every test: the native unit tests with AddressSanitizer and
+# UBSan, the threaded ones again with ThreadSanitizer, and the Windows tests and end-to-end
+# scenarios under Wine. Ends with one line "N passed, N failed" over all of them.
+set -uo pipefail
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$root"
+. "$root/scripts/common.sh"
+
+# Suites whose code runs on several threads; they run under ThreadSanitizer as well.
+threaded_suites='FileLogger|LogInit|UiStatus|RequestIdentity|Random'
+
+bash scripts/build.sh native native-tsan windows || die "build failed"
+
+total_passed=0
+total_failed=0
+run_ctest() { # label, ctest arguments...
+  local label=$1; shift
+  local log=$build_root/ctest-$label.log
+  say "running $label tests"
+  ctest "$@" 2>&1 | tee "$log"
+  local summary passed failed count
+  summary=$(grep -E '^[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n1)
+  if [ -z "$summary" ]; then
+    # ctest did not get as far as running tests: count that as one failure.
+    total_failed=$((total_failed + 1))
+    return
+  fi
+  failed=$(sed -E 's/.* ([0-9]+) tests? failed out of.*/\1/' <<<"$summary")
+  count=$(sed -E 's/.*out of ([0-9]+).*/\1/' <<<"$summary")
+  passed=$((count - failed))
+  total_passed=$((total_passed + passed))
+  total_failed=$((total_failed + failed))
+}
+
+run_ctest native --preset native
+run_ctest native-tsan --preset native-tsan -R "^($threaded_suites)"
+
+"$wineserver" -p 2>/dev/null || true
+run_ctest windows --preset windows
+"$wineserver" -k 2>/dev/null || true
+
+echo
+echo "native (ASan+UBSan), native (TSan) and windows (Wine) tests together:"
+echo "$total_passed passed, $total_failed failed"
+[ "$total_failed" -eq 0 ]

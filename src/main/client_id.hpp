@@ -1,0 +1,17 @@
+// The stub's persistent client id: a random UUID created once per user, kept in
+// %LOCALAPPDATA%\corvald-installer\stub-cuid and sent with every request to the service.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "worker/result.hpp"
+
+namespace corvald {
+
+Result<std::string> load_or_create_client_id();
+Result<std::string> load_or_create_client_id_under(
+    const std::optional<std::filesystem::path>& local_app_data);
+
+}  // namespace corvald

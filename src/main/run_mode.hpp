@@ -1,0 +1,28 @@
+// Choosing the run mode from the environment and the command line.
+#pragma once
+
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace corvald {
+
+enum class ExitCode : int {
+  ok = 0,
+  failed = 1,
+  already_running = 2,
+};
+
+// "APP_INSTALLER_REPORT_LOG" selects report-log mode only when it is exactly "1".
+bool report_log_requested(const std::optional<std::string>& value);
+
+// One of "/s", "--silent", "-s", "/silent", "/quiet", after ASCII lower-casing.
+bool is_silent_switch(std::string_view arg);
+// Looks at the arguments after the program path only.
+bool has_silent_switch(std::span<const std::string> argv);
+
+// The argument list as a bracketed, comma-separated list of quoted, escaped strings.
+std::string format_arg_list(std::span<const std::string> argv);
+
+}  // namespace corvald

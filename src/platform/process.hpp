@@ -1,0 +1,14 @@
+// Facts about the running process.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+
+namespace corvald::platform {
+
+std::uint32_t current_process_id();
+// The full path of the running executable; nothing when it cannot be determined.
+std::optional<std::filesystem::path> current_exe_path();
+
+}  // namespace corvald::platform

@@ -1,0 +1,26 @@
+// Registration with Windows Error Reporting, so that a crash of the stub leaves a full dump
+// in %LOCALAPPDATA%\CrashDumps for the report and feedback uploads to pick up.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "platform/registry.hpp"
+
+namespace corvald {
+
+inline constexpr std::uint32_t dump_type_full = 2;
+inline constexpr std::uint32_t dump_count_kept = 5;
+
+std::string local_dumps_key(const std::string& exe_name);
+
+// Makes sure the LocalDumps key of this executable name holds the three values. Never fails
+// the caller: every problem is a log line and an early return.
+void register_crash_dumps(platform::Registry& registry, const std::optional<std::string>& exe_name,
+                          const std::optional<std::filesystem::path>& local_app_data);
+
+// The same for the running process: its executable name, the real registry and LOCALAPPDATA.
+void register_crash_dumps();
+
+}  // namespace corvald
