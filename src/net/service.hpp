@@ -1,0 +1,18 @@
+// Where the update service lives: the build's origin, or APP_INSTALLER_SERVICE_URL when set
+// (the demo, the tests and staging point the stub at another server that way).
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace corvald::net {
+
+// Scheme, host and port without a trailing "/", e.g. "https://updates.corvald.example".
+std::string service_origin();
+std::string service_origin_from(const std::optional<std::string>& override_value);
+
+// The origin followed by an absolute path ("/api/v2/report").
+std::string service_url(std::string_view path);
+
+}  // namespace corvald::net
