@@ -1,0 +1,310 @@
+// The server in this process on a free port, spoken to over loopback with httplib's client.
+#include "devserver.hpp"
+
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <stdlib.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <fstream>
+#include <thread>
+
+#include "devserver_port.hpp"
+#include "feed_text.hpp"
+#include "temp_folder.hpp"
+
+namespace corvald::devserver {
+namespace {
+
+std::string release_bytes() {
+  std::string bytes(1000, '\0');
+  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7 % 256);
+  return bytes;
+}
+
+// For requests httplib's client cannot make: it always sends a Content-Length.
+std::string exchange_raw(int port, const std::string& request) {
+  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(static_cast<std::uint16_t>(port));
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  std::string answer;
+  if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 &&
+      ::send(fd, request.data(), request.size(), 0) == static_cast<ssize_t>(request.size())) {
+    char buffer[4096];
+    for (ssize_t got; (got = ::recv(fd, buffer, sizeof(buffer), 0)) > 0;)
+      answer.append(buffer, got);
+  }
+  ::close(fd);
+  return answer;
+}
+
+class DevServerTest : public ::testing::Test {
+ protected:
+  void start(Options options) {
+    auto created = DevServer::create(options);
+    ASSERT_TRUE(created) << created.error();
+    server_ = std::move(created.value());
+    const auto port = server_->bind(0);
+    ASSERT_TRUE(port) << port.error();
+    runner_ = std::thread([this] { server_->run(); });
+    port_ = port.value();
+    client_ = std::make_unique<httplib::Client>("127.0.0.1", port_);
+  }
+
+  void start_with_release() {
+    release_dir_ = folder_.path() / "release";
+    std::filesystem::create_directory(release_dir_);
+    std::ofstream(release_dir_ / "Setup-1.4.0.exe", std::ios::binary) << release_bytes();
+    Options options;
+    options.release_dir = release_dir_;
+    options.release_version = "1.4.0";
+    options.record_file = record_file();
+    start(options);
+  }
+
+  void stop() {
+    if (!server_) return;
+    server_->stop();
+    runner_.join();
+    server_.reset();
+  }
+
+  void TearDown() override { stop(); }
+
+  std::filesystem::path record_file() const { return folder_.path() / "requests.jsonl"; }
+
+  httplib::Client& client() { return *client_; }
+
+  // The status of a POST to a control endpoint, -1 when there was no answer.
+  int control(const std::string& target) {
+    const auto res = client().Post(target, "", "text/plain");
+    return res ? res->status : -1;
+  }
+
+  std::string recorded() {
+    const auto res = client().Get("/__control/requests");
+    return res ? res->body : "<no answer>";
+  }
+
+  TempFolder folder_;
+  std::filesystem::path release_dir_;
+  std::unique_ptr<DevServer> server_;
+  std::thread runner_;
+  int port_ = 0;
+  std::unique_ptr<httplib::Client> client_;
+};
+
+constexpr char file_path[] = "/api/voice-realtime/checkupdate/win-x64/Setup-1.4.0.exe";
+constexpr char feed_path[] = "/api/voice-realtime/checkupdate/win-x64/last.yml";
+
+TEST_F(DevServerTest, FeedAndReleaseFileWithRanges) {
+  start_with_release();
+  const auto feed = client().Get(feed_path);
+  ASSERT_TRUE(feed);
+  EXPECT_EQ(feed->status, 200);
+  EXPECT_EQ(feed->get_header_value("Content-Type"), "text/yaml");
+  EXPECT_EQ(feed->body, "version: 1.4.0\npath: Setup-1.4.0.exe\nsha512: " +
+                            sha512_base64(release_bytes()) + "\nsize: 1000\n");
+
+  const auto whole = client().Get(file_path);
+  ASSERT_TRUE(whole);
+  EXPECT_EQ(whole->status, 200);
+  EXPECT_EQ(whole->body, release_bytes());
+  EXPECT_EQ(whole->get_header_value("Accept-Ranges"), "bytes");
+  EXPECT_EQ(whole->get_header_value("Content-Type"), "application/octet-stream");
+
+  const auto part = client().Get(file_path, {{"Range", "bytes=990-1500"}});
+  ASSERT_TRUE(part);
+  EXPECT_EQ(part->status, 206);
+  EXPECT_EQ(part->get_header_value("Content-Range"), "bytes 990-999/1000");
+  EXPECT_EQ(part->get_header_value("Content-Length"), "10");
+  EXPECT_EQ(part->body, release_bytes().substr(990));
+
+  const auto past_end = client().Get(file_path, {{"Range", "bytes=1000-"}});
+  ASSERT_TRUE(past_end);
+  EXPECT_EQ(past_end->status, 416);
+  EXPECT_EQ(past_end->get_header_value("Content-Range"), "bytes */1000");
+  EXPECT_EQ(past_end->body, "");
+
+  const auto head = client().Head(file_path, {{"Range", "bytes=0-9"}});
+  ASSERT_TRUE(head);
+  EXPECT_EQ(head->status, 206);
+  EXPECT_EQ(head->get_header_value("Content-Length"), "10");
+  EXPECT_EQ(head->body, "");
+
+  const auto other = client().Get("/api/voice-realtime/checkupdate/win-x64/Other.exe");
+  ASSERT_TRUE(other);
+  EXPECT_EQ(other->status, 404);
+}
+
+TEST_F(DevServerTest, FeedStatusCanBeForcedAndReleased) {
+  start_with_release();
+  ASSERT_EQ(control("/__control/set?feed_status=204"), 200);
+  auto feed = client().Get(feed_path);
+  ASSERT_TRUE(feed);
+  EXPECT_EQ(feed->status, 204);
+  EXPECT_EQ(feed->body, "");
+
+  ASSERT_EQ(control("/__control/set?feed_status=503&feed_body=down%20for%20maintenance&"
+                    "feed_content_type=text/html"),
+            200);
+  feed = client().Get(feed_path);
+  ASSERT_TRUE(feed);
+  EXPECT_EQ(feed->status, 503);
+  EXPECT_EQ(feed->body, "down for maintenance");
+  EXPECT_EQ(feed->get_header_value("Content-Type"), "text/html");
+
+  ASSERT_EQ(control("/__control/set?feed_status=&feed_content_type="), 200);
+  feed = client().Get(feed_path);
+  ASSERT_TRUE(feed);
+  EXPECT_EQ(feed->status, 200);
+  EXPECT_EQ(feed->body.rfind("version: 1.4.0\n", 0), 0u);
+}
+
+TEST_F(DevServerTest, TelemetryStatusOverrideAndRecordLines) {
+  start_with_release();
+  const auto set = client().Post("/__control/set?telemetry_status=503", "", "text/plain");
+  ASSERT_TRUE(set);
+  EXPECT_EQ(set->status, 200);
+  EXPECT_EQ(set->body, "ok");
+  EXPECT_EQ(control("/__control/set?telemetry_colour=red"), 400);
+
+  const httplib::Headers headers{{"CV-Request-Id", "r-1"}};
+  const auto refused = client().Post("/api/v2/report?cv-request-id=r-1", headers,
+                                     "{\"event_name\":\"start\"}", "application/json");
+  ASSERT_TRUE(refused);
+  EXPECT_EQ(refused->status, 503);
+  ASSERT_EQ(control("/__control/set?telemetry_status="), 200);
+  const auto accepted = client().Post("/api/v2/report", "{}", "application/json");
+  ASSERT_TRUE(accepted);
+  EXPECT_EQ(accepted->status, 200);
+  const auto unknown =
+      client().Post("/nowhere", std::string("\xff\x00", 2), "application/octet-stream");
+  ASSERT_TRUE(unknown);
+  EXPECT_EQ(unknown->status, 404);
+
+  const std::string lines = recorded();
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), '\n'), 3) << lines;
+  EXPECT_EQ(lines.find("/__control/"), std::string::npos);
+  EXPECT_NE(lines.find(R"("method":"POST","path":"/api/v2/report","query":"cv-request-id=r-1",)"),
+            std::string::npos);
+  EXPECT_NE(lines.find(R"(["CV-Request-Id","r-1"])"), std::string::npos);
+  EXPECT_NE(lines.find(R"("body":"{\"event_name\":\"start\"}","body_base64":false)"),
+            std::string::npos);
+  EXPECT_NE(lines.find(R"("path":"/nowhere","query":"",)"), std::string::npos);
+  EXPECT_NE(lines.find(R"("body":"/wA=","body_base64":true)"), std::string::npos);
+
+  ASSERT_EQ(control("/__control/reset"), 200);
+  EXPECT_EQ(recorded(), "");
+  // The file keeps the control requests as well: 4 set, 3 others, 1 requests, 1 reset.
+  const std::string file = read_file(record_file());
+  EXPECT_EQ(std::count(file.begin(), file.end(), '\n'), 9) << file;
+}
+
+TEST_F(DevServerTest, PostWithoutAnyLengthHasAnEmptyBody) {
+  start(Options{});
+  // As "curl -X POST URL" sends it: no Content-Length, no Transfer-Encoding.
+  const std::string answer = exchange_raw(
+      port_,
+      "POST /__control/set?telemetry_status=201 HTTP/1.1\r\nHost: t\r\nConnection: close\r\n\r\n");
+  EXPECT_EQ(answer.rfind("HTTP/1.1 200", 0), 0u) << answer;
+  const std::string echo =
+      exchange_raw(port_, "DELETE /test/echo HTTP/1.1\r\nHost: t\r\nConnection: close\r\n\r\n");
+  EXPECT_EQ(echo.rfind("HTTP/1.1 200", 0), 0u) << echo;
+  // The echo shows the request as sent, without the length the server implied.
+  EXPECT_NE(echo.find("DELETE /test/echo\nConnection: close\nHost: t\n\n"), std::string::npos)
+      << echo;
+  const auto report = client().Post("/api/v2/report", "{}", "application/json");
+  ASSERT_TRUE(report);
+  EXPECT_EQ(report->status, 201);
+}
+
+TEST_F(DevServerTest, EchoShowsTheRequestAsReceived) {
+  start(Options{});
+  // The Range header is one the echo must show, not act on.
+  const httplib::Headers headers{
+      {"X-Zeta", "last"}, {"x-alpha", "1"}, {"X-Alpha", "2"}, {"Range", "bytes=0-3"}};
+  const auto echo =
+      client().Post("/test/echo?b=2&a=%201", headers, "line one\nline two", "text/plain");
+  ASSERT_TRUE(echo);
+  EXPECT_EQ(echo->status, 200);
+  const std::string& body = echo->body;
+  EXPECT_EQ(body.rfind("POST /test/echo?b=2&a=%201\n", 0), 0u) << body;
+  EXPECT_NE(body.find("\nx-alpha: 1\nX-Alpha: 2\n"), std::string::npos) << body;
+  EXPECT_LT(body.find("x-alpha: 1"), body.find("X-Zeta: last"));
+  EXPECT_EQ(body.find("REMOTE_ADDR"), std::string::npos);
+  EXPECT_EQ(body.find("LOCAL_PORT"), std::string::npos);
+  EXPECT_NE(body.find("\nRange: bytes=0-3\n"), std::string::npos);
+  EXPECT_EQ(body.substr(body.size() - 19), "\n\nline one\nline two");
+
+  const auto plain = client().Delete("/test/echo");
+  ASSERT_TRUE(plain);
+  EXPECT_EQ(plain->body.rfind("DELETE /test/echo\n", 0), 0u);
+}
+
+TEST_F(DevServerTest, PatternBodiesWithChosenFraming) {
+  start(Options{});
+  const auto body =
+      client().Get("/test/body?size=60&status=203&content_type=text/html&accept_ranges=none");
+  ASSERT_TRUE(body);
+  EXPECT_EQ(body->status, 203);
+  EXPECT_EQ(body->body, "abcdefghijklmnopqrstuvwxyzabcdefghijklmnopqrstuvwxyzabcdefgh");
+  EXPECT_EQ(body->get_header_value("Content-Type"), "text/html");
+  EXPECT_EQ(body->get_header_value("Accept-Ranges"), "none");
+
+  // A Range header is not this endpoint's business: the whole pattern comes back.
+  const auto chunked = client().Get("/test/body?size=100000&no_length=1", {{"Range", "bytes=0-9"}});
+  ASSERT_TRUE(chunked);
+  EXPECT_EQ(chunked->status, 200);
+  EXPECT_FALSE(chunked->has_header("Content-Length"));
+  EXPECT_EQ(chunked->get_header_value("Content-Type"), "application/octet-stream");
+  EXPECT_EQ(chunked->get_header_value("Transfer-Encoding"), "chunked");
+  ASSERT_EQ(chunked->body.size(), 100000u);
+  EXPECT_EQ(chunked->body[99999], static_cast<char>('a' + 99999 % 26));
+
+  const auto declared = client().Get("/test/body?size=5&content_length=3&content_type=");
+  ASSERT_TRUE(declared);
+  EXPECT_EQ(declared->body, "abc");
+  // Sent as an empty value, which httplib's client reads as no header: not text/plain at least.
+  EXPECT_EQ(declared->get_header_value("Content-Type"), "");
+  const auto refused = client().Get("/test/body?size=-1");
+  ASSERT_TRUE(refused);
+  EXPECT_EQ(refused->status, 400);
+}
+
+TEST_F(DevServerTest, StopEndsAStalledRequestAndTheServer) {
+  start(Options{});
+  std::thread stalled([this] {
+    httplib::Client own("127.0.0.1", port_);
+    own.set_read_timeout(3600, 0);
+    own.Get("/test/stall?ms=3600000");
+  });
+  // The stall is recorded before it begins waiting.
+  while (recorded().find("/test/stall") == std::string::npos) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  stop();  // would hang here, and the test time out, if the stall ignored the shutdown
+  stalled.join();
+}
+
+TEST(DevServerPortTest, BaseUrlComesFromThePortFile) {
+  TempFolder folder;
+  ASSERT_EQ(::setenv("CORVALD_DEVSERVER_DIR", folder.path().c_str(), 1), 0);
+  EXPECT_EQ(devserver_base_url(), "");
+  folder.write("port", "18080\n");
+  EXPECT_EQ(devserver_base_url(), "http://127.0.0.1:18080");
+  folder.write("port", "80x\n");
+  EXPECT_EQ(devserver_base_url(), "");
+  folder.write("port", "70000\n");
+  EXPECT_EQ(devserver_base_url(), "");
+  ::unsetenv("CORVALD_DEVSERVER_DIR");
+  EXPECT_EQ(devserver_base_url(), "");
+}
+
+}  // namespace
+}  // namespace corvald::devserver

@@ -1,0 +1,83 @@
+#include "live_settings.hpp"
+
+namespace corvald::devserver {
+namespace {
+
+Outcome<bool> set_status(std::optional<int>& field, const std::string& key,
+                         const std::string& value) {
+  if (value.empty()) {
+    field.reset();
+    return Outcome<bool>::ok(true);
+  }
+  const auto status = parse_bounded(value, 0, 999);
+  if (!status || !is_answerable_status(*status)) {
+    return Outcome<bool>::fail(key + "=" + value + ": a status from 200 to 599 is expected");
+  }
+  field = static_cast<int>(*status);
+  return Outcome<bool>::ok(true);
+}
+
+void set_text(std::optional<std::string>& field, const std::string& value) {
+  if (value.empty()) {
+    field.reset();
+  } else {
+    field = value;
+  }
+}
+
+}  // namespace
+
+Outcome<Overrides> apply_control_params(Overrides current, const ControlParams& params) {
+  for (const auto& [key, value] : params) {
+    Outcome<bool> applied = Outcome<bool>::ok(true);
+    if (key == "feed_status") {
+      applied = set_status(current.feed_status, key, value);
+    } else if (key == "telemetry_status") {
+      applied = set_status(current.telemetry_status, key, value);
+    } else if (key == "feed_body") {
+      set_text(current.feed_body, value);
+    } else if (key == "feed_content_type") {
+      set_text(current.feed_content_type, value);
+    } else if (key == "telemetry_stall_ms") {
+      const auto ms = parse_bounded(value, 0, max_stall_ms);
+      if (value.empty()) {
+        current.telemetry_stall_ms.reset();
+      } else if (ms) {
+        current.telemetry_stall_ms = static_cast<int>(*ms);
+      } else {
+        applied = Outcome<bool>::fail(key + "=" + value + ": milliseconds from 0 to " +
+                                      std::to_string(max_stall_ms) + " are expected");
+      }
+    } else {
+      applied = Outcome<bool>::fail("unknown setting '" + key + "'");
+    }
+    if (!applied) return Outcome<Overrides>::fail(applied.error());
+  }
+  return Outcome<Overrides>::ok(std::move(current));
+}
+
+EffectiveSettings merge(const Options& options, const Overrides& overrides) {
+  EffectiveSettings s;
+  s.feed_status = overrides.feed_status ? overrides.feed_status : options.feed_status;
+  s.feed_body = overrides.feed_body.value_or(options.feed_body);
+  s.feed_content_type =
+      overrides.feed_content_type ? overrides.feed_content_type : options.feed_content_type;
+  s.telemetry_status = overrides.telemetry_status.value_or(options.telemetry_status);
+  s.telemetry_stall_ms = overrides.telemetry_stall_ms.value_or(options.telemetry_stall_ms);
+  return s;
+}
+
+std::string LiveSettings::apply(const ControlParams& params) {
+  std::lock_guard lock(mutex_);
+  auto updated = apply_control_params(overrides_, params);
+  if (!updated) return updated.error();
+  overrides_ = std::move(updated.value());
+  return {};
+}
+
+EffectiveSettings LiveSettings::current() const {
+  std::lock_guard lock(mutex_);
+  return merge(options_, overrides_);
+}
+
+}  // namespace corvald::devserver

@@ -1,0 +1,109 @@
+#include <fstream>
+#include <sstream>
+
+#include "body_stream.hpp"
+#include "byte_range.hpp"
+#include "feed_text.hpp"
+#include "routes.hpp"
+
+namespace corvald::devserver {
+namespace {
+
+std::optional<std::string> read_whole_file(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return std::nullopt;
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  if (in.bad()) return std::nullopt;
+  return std::move(bytes).str();
+}
+
+void answer_text(httplib::Response& res, int status, const std::string& text) {
+  res.status = status;
+  res.set_content(text, "text/plain");
+}
+
+// A forced status wins, then a given document, then the feed of the release.
+void answer_feed(const ServiceContext& context, httplib::Response& res) {
+  const EffectiveSettings settings = context.settings.current();
+  if (settings.feed_status) {
+    res.status = *settings.feed_status;
+    if (status_carries_body(res.status)) {
+      res.set_content(settings.feed_body, settings.feed_content_type.value_or("text/plain"));
+    }
+    return;
+  }
+  const std::string yaml_type = settings.feed_content_type.value_or("text/yaml");
+  if (context.feed_file) {
+    const auto document = read_whole_file(*context.feed_file);
+    if (!document) return answer_text(res, 500, "cannot read the feed file\n");
+    res.status = 200;
+    res.set_content(*document, yaml_type);
+    return;
+  }
+  if (context.release) {
+    res.status = 200;
+    res.set_content(feed_yaml(*context.release), yaml_type);
+    return;
+  }
+  answer_text(res, 404, "no feed is configured\n");
+}
+
+void answer_download(const ServiceContext& context, const httplib::Request& req,
+                     httplib::Response& res) {
+  if (!context.release || req.matches[1].str() != context.release->file_name) {
+    return answer_text(res, 404, "no such release file\n");
+  }
+  const Release& release = *context.release;
+  std::optional<std::string> range_header;
+  if (req.has_header("Range")) range_header = req.get_header_value("Range");
+  const RangeAnswer answer = answer_range(range_header, release.size);
+  res.set_header("Accept-Ranges", "bytes");
+  if (answer.kind == RangeAnswer::Kind::unsatisfiable) {
+    res.status = 416;
+    res.set_header("Content-Range", content_range_unsatisfied(release.size));
+    return;
+  }
+  const bool part = answer.kind == RangeAnswer::Kind::part;
+  auto filler = file_filler(release.file, part ? answer.range.first : 0);
+  if (!filler) return answer_text(res, 500, "cannot open the release file\n");
+  res.status = part ? 206 : 200;
+  if (part) res.set_header("Content-Range", content_range(answer.range, release.size));
+  StreamedBody body;
+  body.length = part ? answer.range.length() : release.size;
+  body.fill = std::move(*filler);
+  body.content_type = "application/octet-stream";
+  send_streamed(res, std::move(body), context.shutdown);
+}
+
+void answer_telemetry(const ServiceContext& context, httplib::Response& res) {
+  const EffectiveSettings settings = context.settings.current();
+  if (settings.telemetry_stall_ms > 0 &&
+      !context.shutdown.sleep_for(std::chrono::milliseconds(settings.telemetry_stall_ms))) {
+    return answer_text(res, 503, "the server is stopping\n");
+  }
+  res.status = settings.telemetry_status;
+  if (status_carries_body(res.status)) {
+    res.set_content("{\"status\":" + std::to_string(res.status) + "}", "application/json");
+  }
+}
+
+}  // namespace
+
+void add_service_routes(Router& router, ServiceContext& context) {
+  const std::string checkupdate = "/api/voice-realtime/checkupdate/win-x64/";
+  // last.yml first: the release-file pattern below would match it too.
+  router.add(
+      Method::get, checkupdate + "last\\.yml",
+      [&context](const httplib::Request&, httplib::Response& res) { answer_feed(context, res); });
+  router.add(Method::get, checkupdate + "([^/]+)",
+             [&context](const httplib::Request& req, httplib::Response& res) {
+               answer_download(context, req, res);
+             });
+  router.add(Method::post, "/api/v2/report",
+             [&context](const httplib::Request&, httplib::Response& res) {
+               answer_telemetry(context, res);
+             });
+}
+
+}  // namespace corvald::devserver
