@@ -18,6 +18,8 @@ struct UrlParts {
   std::string host;
   std::uint16_t port = 0;
   std::string path;  // from the first "/" on, query included; "/" when the URL has none
+
+  friend bool operator==(const UrlParts&, const UrlParts&) = default;
 };
 
 // The open body of one response; closing it (destruction) releases the platform handles.

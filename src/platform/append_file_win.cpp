@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "platform/system_message.hpp"
 #include "platform/wide.hpp"
 #include "platform/windows.hpp"
 
@@ -12,20 +13,6 @@ namespace {
 HANDLE as_handle(std::intptr_t value) { return reinterpret_cast<HANDLE>(value); }
 
 std::intptr_t closed_value() { return reinterpret_cast<std::intptr_t>(INVALID_HANDLE_VALUE); }
-
-std::string system_message(DWORD code) {
-  wchar_t* buffer = nullptr;
-  const DWORD n = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-  std::wstring wide = n > 0 && buffer != nullptr ? std::wstring(buffer, n) : std::wstring();
-  if (buffer != nullptr) LocalFree(buffer);
-  // The system texts end in ".\r\n"; the line break would split the log line.
-  while (!wide.empty() && (wide.back() == L'\n' || wide.back() == L'\r' || wide.back() == L' ')) {
-    wide.pop_back();
-  }
-  return narrow(wide).value_or(std::string());
-}
 
 StubError last_error() {
   const DWORD code = GetLastError();

@@ -1,0 +1,186 @@
+// The product's HTTP session: WinHTTP in its synchronous mode. One session handle serves all
+// copies of the client on all threads; every request gets its own connection and request
+// handle, owned by the response body until it is released.
+#include <atomic>
+#include <limits>
+#include <vector>
+
+#include "logfile/log.hpp"
+#include "net/http_client.hpp"
+#include "net/winhttp_error.hpp"
+#include "platform/unique_handle.hpp"
+#include "platform/wide.hpp"
+#include "platform/windows.hpp"
+// winhttp.h needs the types of windows.h.
+#include <winhttp.h>
+
+namespace corvald::net {
+namespace {
+
+using platform::widen;
+
+struct InternetHandleTraits {
+  using Handle = HINTERNET;
+  static Handle invalid() { return nullptr; }
+  static bool is_valid(Handle h) { return h != nullptr; }
+  static void close(Handle h) { WinHttpCloseHandle(h); }
+};
+using UniqueInternet = platform::UniqueHandle<InternetHandleTraits>;
+
+constexpr DWORD kResolveTimeoutMs = 10000;
+constexpr DWORD kConnectTimeoutMs = 10000;
+constexpr DWORD kSendTimeoutMs = 10000;
+constexpr DWORD kReceiveTimeoutMs = 120000;
+constexpr DWORD kMaxConnsPerServer = 8;
+
+StubError named_failure(const char* call, DWORD code) {
+  return StubError::network(call + win32_code_text(code));
+}
+
+StubError platform_failure(const char* what, DWORD code) {
+  return StubError::network(what + platform_error_text(code));
+}
+
+// Only the first occurrence of the header; nothing when it is absent or not valid UTF-16.
+std::optional<std::string> query_custom_header(HINTERNET request, const wchar_t* name) {
+  DWORD size = 0;
+  WinHttpQueryHeaders(request, WINHTTP_QUERY_CUSTOM, name, WINHTTP_NO_OUTPUT_BUFFER, &size,
+                      WINHTTP_NO_HEADER_INDEX);
+  if (size == 0) return std::nullopt;
+  // An odd byte count still gets room for its last partial unit.
+  std::vector<wchar_t> buffer((size + 1) / 2, L'\0');
+  DWORD bytes = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
+  if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_CUSTOM, name, buffer.data(), &bytes,
+                           WINHTTP_NO_HEADER_INDEX)) {
+    return std::nullopt;
+  }
+  std::size_t units = buffer.size();
+  while (units > 0 && buffer[units - 1] == L'\0') --units;
+  return platform::narrow(std::wstring_view(buffer.data(), units));
+}
+
+std::wstring header_block(const HeaderList& headers) {
+  std::string block;
+  for (const Header& h : headers) {
+    block.append(h.name).append(": ").append(h.value).append("\r\n");
+  }
+  while (block.ends_with("\r\n")) block.resize(block.size() - 2);
+  return widen(block);
+}
+
+class WinHttpBody final : public ResponseBody {
+ public:
+  WinHttpBody(UniqueInternet connection, UniqueInternet request)
+      : connection_(std::move(connection)), request_(std::move(request)) {}
+
+  Result<std::uint32_t> read(char* buffer, std::uint32_t capacity) override {
+    DWORD count = 0;
+    if (!WinHttpReadData(request_.get(), buffer, capacity, &count)) {
+      return platform_failure("WinHttpReadData: ", GetLastError());
+    }
+    return static_cast<std::uint32_t>(count);
+  }
+
+ private:
+  // Declared in this order so the request handle closes before its connection.
+  UniqueInternet connection_;
+  UniqueInternet request_;
+};
+
+class WinHttpSession final : public HttpSession {
+ public:
+  explicit WinHttpSession(UniqueInternet session) : session_(std::move(session)) {}
+
+  Result<RawResponse> send(const UrlParts& url, std::string_view verb, const HeaderList& headers,
+                           std::string_view body) override {
+    // WinHTTP reads port 0 as "the scheme's default" and would quietly connect to 80 or 443;
+    // nothing can listen on port 0, so this is the connect failure it would be.
+    if (url.port == 0) return named_failure("WinHttpConnect", ERROR_INVALID_PARAMETER);
+
+    UniqueInternet connection(
+        WinHttpConnect(session_.get(), widen(url.host).c_str(), url.port, 0));
+    if (!connection) return named_failure("WinHttpConnect", GetLastError());
+
+    UniqueInternet request(WinHttpOpenRequest(
+        connection.get(), widen(verb).c_str(), widen(url.path).c_str(), nullptr,
+        WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, url.secure ? WINHTTP_FLAG_SECURE : 0));
+    if (!request) return named_failure("WinHttpOpenRequest", GetLastError());
+
+    if (!headers.empty()) {
+      const std::wstring block = header_block(headers);
+      if (!WinHttpAddRequestHeaders(request.get(), block.c_str(), static_cast<DWORD>(block.size()),
+                                    WINHTTP_ADDREQ_FLAG_ADD | WINHTTP_ADDREQ_FLAG_REPLACE)) {
+        return platform_failure("WinHttpAddRequestHeaders: ", GetLastError());
+      }
+    }
+
+    // The platform takes 32-bit lengths; a larger body must not go out cut short.
+    if (body.size() > std::numeric_limits<DWORD>::max()) {
+      return platform_failure("WinHttpSendRequest: ", ERROR_INVALID_PARAMETER);
+    }
+    const auto length = static_cast<DWORD>(body.size());
+    void* data = body.empty() ? WINHTTP_NO_REQUEST_DATA : const_cast<char*>(body.data());
+    if (!WinHttpSendRequest(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, data, length, length,
+                            0)) {
+      return platform_failure("WinHttpSendRequest: ", GetLastError());
+    }
+    if (!WinHttpReceiveResponse(request.get(), nullptr)) {
+      return platform_failure("WinHttpReceiveResponse: ", GetLastError());
+    }
+
+    DWORD status = 0;
+    DWORD status_size = sizeof(status);
+    if (!WinHttpQueryHeaders(request.get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                             WINHTTP_HEADER_NAME_BY_INDEX, &status, &status_size,
+                             WINHTTP_NO_HEADER_INDEX)) {
+      return platform_failure("query status: ", GetLastError());
+    }
+
+    RawResponse raw;
+    raw.status = status;
+    raw.content_length = query_custom_header(request.get(), L"Content-Length");
+    raw.accept_ranges = query_custom_header(request.get(), L"Accept-Ranges");
+    raw.content_type = query_custom_header(request.get(), L"Content-Type");
+    raw.body = std::make_unique<WinHttpBody>(std::move(connection), std::move(request));
+    return raw;
+  }
+
+ private:
+  UniqueInternet session_;
+};
+
+UniqueInternet open_session(const std::wstring& agent) {
+  UniqueInternet session(WinHttpOpen(agent.c_str(), WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY,
+                                     WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
+  if (session || GetLastError() != ERROR_INVALID_PARAMETER) return session;
+
+  // Windows before 8.1 has no automatic proxy mode; the configured default is the next best.
+  static std::atomic<bool> fallback_logged{false};
+  if (!fallback_logged.exchange(true)) {
+    log_info(log_target::app,
+             "WinHttpOpen: automatic proxy mode not supported, using the default proxy mode");
+  }
+  session.reset(WinHttpOpen(agent.c_str(), WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
+                            WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
+  return session;
+}
+
+}  // namespace
+
+Result<HttpClient> HttpClient::open(std::string_view user_agent) {
+  UniqueInternet session = open_session(widen(user_agent));
+  if (!session) return named_failure("WinHttpOpen", GetLastError());
+
+  if (!WinHttpSetTimeouts(session.get(), kResolveTimeoutMs, kConnectTimeoutMs, kSendTimeoutMs,
+                          kReceiveTimeoutMs)) {
+    return platform_failure("WinHttpSetTimeouts: ", GetLastError());
+  }
+  DWORD max_conns = kMaxConnsPerServer;
+  if (!WinHttpSetOption(session.get(), WINHTTP_OPTION_MAX_CONNS_PER_SERVER, &max_conns,
+                        sizeof(max_conns))) {
+    return platform_failure("WinHttpSetOption(MAX_CONNS_PER_SERVER): ", GetLastError());
+  }
+  return HttpClient(std::make_shared<WinHttpSession>(std::move(session)));
+}
+
+}  // namespace corvald::net
