@@ -1,15 +1,21 @@
 #include <system_error>
 
 #include "build_info.hpp"
+#include "i18n/i18n.hpp"
 #include "logfile/log.hpp"
 #include "logfile/logger.hpp"
+#include "main/client_id.hpp"
 #include "main/command_line.hpp"
 #include "main/paths.hpp"
 #include "main/run_mode.hpp"
 #include "main/stub_main.hpp"
+#include "net/http_client.hpp"
+#include "net/uuid.hpp"
 #include "platform/env.hpp"
 #include "platform/process.hpp"
 #include "platform/single_instance.hpp"
+#include "telemetry/endpoint.hpp"
+#include "telemetry/telemetry.hpp"
 #include "wer_setup/crash_dumps.hpp"
 
 namespace corvald {
@@ -33,7 +39,29 @@ void start_logging() {
 
 int run_already_running() {
   log_info(log_target::app, "[main] another instance is already running — exiting");
-  return static_cast<int>(ExitCode::already_running);
+  const int code = static_cast<int>(ExitCode::already_running);
+
+  // The service learns of the refused start; when the means to tell it are missing the
+  // refusal itself still stands.
+  const std::string user_agent = net::stub_user_agent();
+  auto client = net::HttpClient::open(user_agent);
+  if (!client) return code;
+  auto client_id = load_or_create_client_id();
+  if (!client_id) return code;
+
+  telemetry::TelemetryConfig config;
+  config.endpoint = telemetry::telemetry_endpoint();
+  config.user_agent = user_agent;
+  config.app_id = build_info::app_id;
+  config.stub_version = build_info::stub_version;
+  config.session_id = net::new_uuid_v4();
+  config.client_id = std::move(client_id).value();
+  config.locale = i18n::current_locale();
+  config.channel = "windows";
+  auto telemetry = telemetry::telemetry_start(std::move(client).value(), std::move(config));
+  telemetry::telemetry_send(telemetry, telemetry::TelemetryEvent("stub_already_running"));
+  (void)telemetry::telemetry_shutdown(telemetry);
+  return code;
 }
 
 // The run modes below arrive with their own subsystems; until then a run that asks for one

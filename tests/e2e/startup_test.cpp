@@ -25,6 +25,8 @@ StubRun run_in(const std::filesystem::path& local_app_data) {
   StubRun run;
   run.env[L"LOCALAPPDATA"] = local_app_data.wstring();
   run.env[L"APP_INSTALLER_REPORT_LOG"] = std::nullopt;
+  // An empty reporting URL keeps every run off the network; events fail and are logged.
+  run.env[L"APP_INSTALLER_TELEMETRY_URL"] = L"";
   return run;
 }
 
@@ -93,9 +95,11 @@ TEST(StartupTest, ASecondStartWhileTheMutexIsHeldExitsWithTwo) {
   ASSERT_TRUE(code.has_value());
   EXPECT_EQ(*code, 2u);
   const auto lines = read_lines(home / "corvald-installer" / "logs" / "app.log");
-  ASSERT_FALSE(lines.empty());
-  EXPECT_TRUE(lines.back().ends_with("[main] another instance is already running — exiting"))
-      << lines.back();
+  bool announced = false;
+  for (const auto& line : lines) {
+    announced = announced || line.ends_with("[main] another instance is already running — exiting");
+  }
+  EXPECT_TRUE(announced);
 
   // Another version's mutex does not block this one.
   held.reset();

@@ -1,0 +1,26 @@
+#include "telemetry/telemetry_hooks.hpp"
+
+#include "logfile/log.hpp"
+#include "platform/env.hpp"
+
+namespace corvald::telemetry {
+
+TelemetryHooks default_telemetry_hooks() {
+  TelemetryHooks hooks;
+  hooks.log = [](std::string_view line) { log_info(log_target::telemetry, "{}", line); };
+  // Presence is what counts, so the raw lookup is used: a value that is not valid Unicode
+  // still switches tracing on.
+  hooks.trace_enabled = [] {
+    return platform::env_path("APP_INSTALLER_TELEMETRY_TRACE").has_value();
+  };
+  hooks.wall_clock = [] { return std::chrono::system_clock::now(); };
+  hooks.start_thread = [](std::function<void()> body) { return std::thread(std::move(body)); };
+  return hooks;
+}
+
+std::uint64_t unix_seconds(std::chrono::system_clock::time_point at) {
+  const auto seconds = std::chrono::floor<std::chrono::seconds>(at.time_since_epoch()).count();
+  return seconds < 0 ? 0 : static_cast<std::uint64_t>(seconds);
+}
+
+}  // namespace corvald::telemetry
