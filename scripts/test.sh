@@ -36,7 +36,11 @@ run_ctest() { # label, ctest arguments...
 run_ctest native --preset native
 run_ctest native-tsan --preset native-tsan -R "^($threaded_suites)"
 
+# A persistent server and Wine's own service processes started up front, detached from any
+# pipe: started by the first test program instead, they would inherit its output pipe and
+# keep ctest waiting for it to close.
 "$wineserver" -p 2>/dev/null || true
+"$wine" cmd /c exit </dev/null >/dev/null 2>&1 || true
 run_ctest windows --preset windows
 "$wineserver" -k 2>/dev/null || true
 
