@@ -1,0 +1,87 @@
+#include "cache/cache.hpp"
+
+#include <system_error>
+
+#include "cache/cache_names.hpp"
+#include "logfile/log.hpp"
+#include "platform/env.hpp"
+#include "platform/file_error.hpp"
+#include "verify/file_digest.hpp"
+
+namespace corvald::cache {
+namespace {
+
+// The feed comes from the network: its values name folders and files under the cache root,
+// and a hostile or broken one must not reach anything outside it.
+std::optional<StubError> check_component(std::string_view what, std::string_view value) {
+  if (const auto reason = unsafe_component_reason(value)) {
+    return StubError::internal(text::format("unsafe cache path component in {}: \"{}\" ({})",
+                                            what, printable_ascii(value), *reason));
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+Result<std::filesystem::path> cache_dir_under(
+    const std::optional<std::filesystem::path>& local_app_data) {
+  if (!local_app_data || local_app_data->empty()) {
+    return StubError::internal("LOCALAPPDATA not set");
+  }
+  // A relative value would put the cache in whatever folder the stub was started from.
+  if (!local_app_data->is_absolute()) {
+    return StubError::internal(
+        text::format("LOCALAPPDATA is not an absolute path: {}", *local_app_data));
+  }
+  return *local_app_data / "tavrin" / "Cache";
+}
+
+Result<std::filesystem::path> cache_dir() {
+  return cache_dir_under(platform::env_path("LOCALAPPDATA"));
+}
+
+Result<CacheLookup> cache_lookup(const feed::Feed& feed) {
+  auto root = cache_dir();
+  if (!root) return std::move(root).error();
+  return cache_lookup_in(*root, feed);
+}
+
+Result<CacheLookup> cache_lookup_in(const std::filesystem::path& root, const feed::Feed& feed,
+                                    const DigestFn& digest) {
+  const std::string file_name = installer_file_name(feed.url);
+  if (auto bad = check_component("feed version", feed.version)) return *bad;
+  if (auto bad = check_component("installer file name", file_name)) return *bad;
+
+  const auto folder = root / path_from_utf8(feed.version);
+  const auto path = folder / path_from_utf8(file_name);
+
+  std::error_code ec;
+  const bool present = std::filesystem::exists(path, ec);
+  if (ec) return platform::file_error_from(ec);
+  if (present) {
+    const std::uint64_t actual = std::filesystem::file_size(path, ec);
+    if (ec) return platform::file_error_from(ec);
+    if (actual != feed.size) {
+      log_info(log_target::cache,
+               "  cache REJECTED {} version={} size expected={} actual={}", path, feed.version,
+               feed.size, actual);
+    } else {
+      auto sha = digest ? digest(path) : verify::sha512_base64_of_file(path);
+      if (!sha) return std::move(sha).error();
+      if (*sha == feed.sha512) {
+        cleanup_stale_temps(path);
+        return CacheLookup{CacheLookup::Kind::hit, path};
+      }
+      log_info(log_target::cache,
+               "  cache REJECTED {} version={} sha512 expected={} actual={}", path, feed.version,
+               printable_ascii(feed.sha512), *sha);
+    }
+    std::filesystem::remove(path, ec);
+  }
+
+  std::filesystem::create_directories(folder, ec);
+  if (ec) return platform::file_error_from(ec);
+  return CacheLookup{CacheLookup::Kind::miss, path};
+}
+
+}  // namespace corvald::cache

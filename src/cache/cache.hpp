@@ -1,0 +1,55 @@
+// The installer cache: one folder per feed version under %LOCALAPPDATA%\tavrin\Cache, the
+// lookup that yields a verified installer or the path a download must fill, temporary names,
+// verification, promotion and pruning.
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "feed/feed.hpp"
+#include "worker/result.hpp"
+
+namespace corvald::cache {
+
+struct CacheLookup {
+  enum class Kind { hit, miss };
+  Kind kind;
+  std::filesystem::path path;
+};
+
+Result<std::filesystem::path> cache_dir();
+Result<std::filesystem::path> cache_dir_under(
+    const std::optional<std::filesystem::path>& local_app_data);
+
+// Computes a file's digest in the feed's form; tests replace it to see whether it ran.
+using DigestFn = std::function<Result<std::string>(const std::filesystem::path&)>;
+
+Result<CacheLookup> cache_lookup(const feed::Feed& feed);
+// An empty `digest` means sha512_base64_of_file.
+Result<CacheLookup> cache_lookup_in(const std::filesystem::path& root, const feed::Feed& feed,
+                                    const DigestFn& digest = {});
+
+std::filesystem::path temp_path_for(const std::filesystem::path& final_path);
+Result<std::filesystem::path> select_temp_path(const std::filesystem::path& final_path);
+void cleanup_stale_temps(const std::filesystem::path& final_path);
+
+Result<void> verify_download(const std::filesystem::path& temp, const feed::Feed& feed,
+                             std::string_view tag);
+
+// Waits between rename tries; tests replace it so nothing really sleeps.
+using SleepFn = std::function<void(std::chrono::milliseconds)>;
+SleepFn real_sleep();
+
+Result<std::filesystem::path> promote_download(const std::filesystem::path& temp,
+                                               const std::filesystem::path& final_path,
+                                               std::string_view tag,
+                                               const SleepFn& sleep = real_sleep());
+
+Result<void> prune_older(std::string_view keep_version);
+Result<void> prune_older_in(const std::filesystem::path& root, std::string_view keep_version);
+
+}  // namespace corvald::cache

@@ -1,0 +1,113 @@
+#include "cache/cache_names.hpp"
+
+#include <array>
+
+#include "text/utf.hpp"
+
+namespace corvald::cache {
+namespace {
+
+bool is_reserved_device(std::string_view component) {
+  // Windows reads the device name up to the first dot and ignores trailing blanks there.
+  std::string base = text::ascii_lower(component.substr(0, component.find('.')));
+  while (!base.empty() && base.back() == ' ') base.pop_back();
+  static constexpr std::array<std::string_view, 6> kPlain = {"con",   "prn",     "aux",
+                                                             "nul",   "conin$", "conout$"};
+  for (const auto name : kPlain) {
+    if (base == name) return true;
+  }
+  if (base.size() < 4) return false;
+  const std::string_view stem = std::string_view(base).substr(0, 3);
+  if (stem != "com" && stem != "lpt") return false;
+  const std::string_view digit = std::string_view(base).substr(3);
+  // The superscript digits one to three count as port numbers too.
+  return (digit.size() == 1 && digit[0] >= '1' && digit[0] <= '9') || digit == "\xC2\xB9" ||
+         digit == "\xC2\xB2" || digit == "\xC2\xB3";
+}
+
+// One overload per kind of native name: bytes on POSIX, UTF-16 on Windows.
+[[maybe_unused]] std::optional<std::string> strict_utf8(const std::string& name) {
+  if (!text::is_valid_utf8(name)) return std::nullopt;
+  return name;
+}
+
+[[maybe_unused]] std::optional<std::string> strict_utf8(const std::wstring& name) {
+  return text::utf16_to_utf8(
+      std::u16string_view(reinterpret_cast<const char16_t*>(name.data()), name.size()));
+}
+
+[[maybe_unused]] std::string lossy_utf8(const std::string& name) {
+  return text::u32_to_utf8(text::utf8_to_u32_lossy(name));
+}
+
+[[maybe_unused]] std::string lossy_utf8(const std::wstring& name) {
+  std::string out;
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    const char32_t unit = static_cast<char16_t>(name[i]);
+    const bool high = unit >= 0xD800 && unit <= 0xDBFF;
+    if (high && i + 1 < name.size() && static_cast<char16_t>(name[i + 1]) >= 0xDC00 &&
+        static_cast<char16_t>(name[i + 1]) <= 0xDFFF) {
+      const char32_t low = static_cast<char16_t>(name[++i]);
+      text::append_utf8(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
+    } else if (unit >= 0xD800 && unit <= 0xDFFF) {
+      text::append_utf8(out, 0xFFFD);
+    } else {
+      text::append_utf8(out, unit);
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+std::optional<std::string> unsafe_component_reason(std::string_view component) {
+  if (component.empty()) return "empty";
+  if (component == "." || component == "..") return "a relative folder name";
+  if (!text::is_valid_utf8(component)) return "not UTF-8";
+  for (const char c : component) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '/' || c == '\\') return "contains a path separator";
+    if (c == ':') return "contains a colon";
+    if (byte < 0x20 || byte == 0x7F) return "contains a control character";
+  }
+  if (component.back() == '.' || component.back() == ' ') return "ends in a dot or blank";
+  if (is_reserved_device(component)) return "a reserved device name";
+  return std::nullopt;
+}
+
+std::string installer_file_name(std::string_view url) {
+  const auto slash = url.rfind('/');
+  const std::string_view last = slash == std::string_view::npos ? url : url.substr(slash + 1);
+  return last.empty() ? std::string("payload.bin") : std::string(last);
+}
+
+std::string printable_ascii(std::string_view bytes) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string out;
+  out.reserve(bytes.size());
+  for (const char c : bytes) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte >= 0x7F) {
+      out += "\\x";
+      out += kHex[byte >> 4];
+      out += kHex[byte & 15];
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+std::filesystem::path path_from_utf8(std::string_view utf8) {
+  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::optional<std::string> file_name_utf8(const std::filesystem::path& path) {
+  return strict_utf8(path.filename().native());
+}
+
+std::string file_name_utf8_lossy(const std::filesystem::path& path) {
+  return lossy_utf8(path.filename().native());
+}
+
+}  // namespace corvald::cache

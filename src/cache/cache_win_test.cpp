@@ -1,0 +1,103 @@
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "cache/cache.hpp"
+#include "logfile/test/log_test_support.hpp"
+#include "platform/win_handles.hpp"
+#include "platform/windows.hpp"
+
+namespace corvald::cache {
+namespace {
+
+namespace fs = std::filesystem;
+using logfile::testing::read_file;
+using logfile::testing::TempDir;
+using logfile::testing::write_file;
+
+// Another process's handle on the file: without share-delete it cannot be deleted or
+// renamed over, and without share-write it cannot be opened for writing.
+platform::UniqueFileHandle hold(const fs::path& path, DWORD share) {
+  return platform::UniqueFileHandle(CreateFileW(path.c_str(), GENERIC_READ, share, nullptr,
+                                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+TEST(CacheWinLocks, LockedTempSendsTheDownloadToTheNextName) {
+  TempDir dir;
+  write_file(dir.path() / "Setup.exe.download", "held by another process");
+  const auto lock = hold(dir.path() / "Setup.exe.download", FILE_SHARE_READ);
+  ASSERT_TRUE(lock.valid());
+
+  auto temp = select_temp_path(dir.path() / "Setup.exe");
+  ASSERT_TRUE(temp.ok()) << temp.error().display();
+  EXPECT_EQ(*temp, dir.path() / "Setup.exe.download.1");
+  EXPECT_EQ(fs::file_size(*temp), 0u);
+  EXPECT_EQ(read_file(dir.path() / "Setup.exe.download"), "held by another process");
+}
+
+TEST(CacheWinLocks, LockedFinalFileIsReplacedByAnAlternateThatTheLookupIgnores) {
+  TempDir dir;
+  const auto folder = dir.path() / "2.0.1";
+  fs::create_directories(folder);
+  write_file(folder / "Setup.exe", "the running old installer");
+  write_file(folder / "Setup.exe.download", "abc");
+  std::vector<long long> waits;
+  {
+    const auto lock = hold(folder / "Setup.exe", 0);
+    ASSERT_TRUE(lock.valid());
+    auto placed = promote_download(folder / "Setup.exe.download", folder / "Setup.exe", "dl",
+                                   [&](std::chrono::milliseconds w) { waits.push_back(w.count()); });
+    ASSERT_TRUE(placed.ok()) << placed.error().display();
+    EXPECT_EQ(*placed, folder / "Setup-1.exe");
+  }
+  EXPECT_EQ(waits, (std::vector<long long>{0, 300, 1500}));
+  EXPECT_EQ(read_file(folder / "Setup-1.exe"), "abc");
+  EXPECT_EQ(read_file(folder / "Setup.exe"), "the running old installer");
+  EXPECT_FALSE(fs::exists(folder / "Setup.exe.download"));
+
+  const feed::Feed feed{"2.0.1", "https://cdn.example/Setup.exe",
+                        "3a81oZNherrMQXNJriBBMRLm+k6JqX6iCp7u5ktV05ohkpkqJ0/BqDa6PCOj/uu9RU1EI2Q86A4qmslPpUyknw==",
+                        std::nullopt, 3};
+  auto next_run = cache_lookup_in(dir.path(), feed);
+  ASSERT_TRUE(next_run.ok());
+  EXPECT_EQ(next_run->kind, CacheLookup::Kind::miss);
+  EXPECT_EQ(next_run->path, folder / "Setup.exe");
+}
+
+// Wine 8 answers CreateSymbolicLinkW with success but creates nothing, so the link is
+// looked at before the test relies on it.
+bool make_directory_link(const fs::path& link, const fs::path& target) {
+  if (!CreateSymbolicLinkW(link.c_str(), target.c_str(),
+                          SYMBOLIC_LINK_FLAG_DIRECTORY |
+                              SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE)) {
+    return false;
+  }
+  const DWORD attributes = GetFileAttributesW(link.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES &&
+         (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+TEST(CacheWinPruneLinks, FolderLinksAreRemovedAsLinksAndTheirTargetsStay) {
+  TempDir dir;
+  const auto root = dir.path() / "Cache";
+  const auto precious = dir.path() / "Documents";
+  fs::create_directories(precious / "deep");
+  write_file(precious / "deep" / "thesis.txt", "years of work");
+  fs::create_directories(root / "1.9.0");
+  fs::create_directories(root / "2.0.1");
+  if (!make_directory_link(root / "1.8.0", precious) ||
+      !make_directory_link(root / "1.9.0" / "inner", precious)) {
+    GTEST_SKIP() << "directory symbolic links cannot be created here";
+  }
+
+  ASSERT_TRUE(prune_older_in(root, "2.0.1").ok());
+  EXPECT_EQ(GetFileAttributesW((root / "1.8.0").c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_FALSE(fs::exists(root / "1.9.0"));
+  EXPECT_TRUE(fs::exists(root / "2.0.1"));
+  EXPECT_EQ(read_file(precious / "deep" / "thesis.txt"), "years of work");
+}
+
+}  // namespace
+}  // namespace corvald::cache

@@ -1,0 +1,105 @@
+#include <array>
+#include <system_error>
+#include <thread>
+
+#include "cache/cache.hpp"
+#include "logfile/log.hpp"
+#include "platform/file.hpp"
+#include "platform/file_error.hpp"
+#include "verify/file_digest.hpp"
+
+namespace corvald::cache {
+namespace {
+
+// A virus scanner or indexer that has just opened the new file usually lets go within a
+// second or two; a running copy of the old installer does not, hence the alternates.
+constexpr std::array<std::chrono::milliseconds, 3> kRenameWaits = {
+    std::chrono::milliseconds(0), std::chrono::milliseconds(300),
+    std::chrono::milliseconds(1500)};
+constexpr int kAlternates = 7;
+
+// Setup.exe gives Setup-1.exe; path::stem and path::extension split at the last dot and
+// leave ".." and names like ".config" without an extension.
+std::filesystem::path alternate_name(const std::filesystem::path& final_path, int k) {
+  auto name = final_path.stem();
+  name += "-" + std::to_string(k);
+  name += final_path.extension();
+  return final_path.parent_path() / name;
+}
+
+void remove_quietly(const std::filesystem::path& path) {
+  std::error_code ignored;
+  std::filesystem::remove(path, ignored);
+}
+
+std::optional<std::filesystem::path> place_at_alternate(const std::filesystem::path& temp,
+                                                        const std::filesystem::path& final_path,
+                                                        std::string_view tag) {
+  for (int k = 1; k <= kAlternates; ++k) {
+    const auto alternate = alternate_name(final_path, k);
+    remove_quietly(alternate);
+    if (platform::move_file_replace(temp, alternate)) {
+      log_info(log_target::app, "[{}] using alternate final path {}", tag, alternate);
+      return alternate;
+    }
+    if (platform::copy_file_overwrite(temp, alternate)) {
+      remove_quietly(temp);
+      log_info(log_target::app, "[{}] using alternate final path {} (copied)", tag, alternate);
+      return alternate;
+    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+SleepFn real_sleep() {
+  return [](std::chrono::milliseconds wait) { std::this_thread::sleep_for(wait); };
+}
+
+Result<void> verify_download(const std::filesystem::path& temp, const feed::Feed& feed,
+                             std::string_view tag) {
+  std::error_code ec;
+  const std::uint64_t actual = std::filesystem::file_size(temp, ec);
+  if (ec) return platform::file_error_from(ec);
+  if (actual != feed.size) return StubError::verify(feed.sha512, "", feed.size, actual);
+  auto sha = verify::sha512_base64_of_file(temp);
+  if (!sha) return std::move(sha).error();
+  if (*sha != feed.sha512) return StubError::verify(feed.sha512, *sha, feed.size, feed.size);
+  log_info(log_target::app, "[{}] verify OK on {}", tag, temp);
+  return Ok{};
+}
+
+Result<std::filesystem::path> promote_download(const std::filesystem::path& temp,
+                                               const std::filesystem::path& final_path,
+                                               std::string_view tag, const SleepFn& sleep) {
+  std::optional<std::filesystem::path> placed;
+  for (const auto wait : kRenameWaits) {
+    sleep(wait);
+    if (platform::move_file_replace(temp, final_path)) {
+      placed = final_path;
+      break;
+    }
+  }
+  if (!placed) {
+    const auto copied = platform::copy_file_overwrite(temp, final_path);
+    if (copied) {
+      remove_quietly(temp);
+      placed = final_path;
+    } else {
+      log_info(log_target::app,
+               "[{}] cannot put the verified file at {}: {}; trying an alternate name", tag,
+               final_path, copied.error().display());
+      placed = place_at_alternate(temp, final_path, tag);
+    }
+  }
+  if (!placed) {
+    return StubError::internal(
+        text::format("downloaded and verified, but no writable final path near {}", final_path));
+  }
+  log_info(log_target::app, "[{}] promoted to final path {}", tag, *placed);
+  cleanup_stale_temps(final_path);
+  return *placed;
+}
+
+}  // namespace corvald::cache

@@ -1,0 +1,70 @@
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "cache/cache.hpp"
+#include "cache/cache_names.hpp"
+#include "logfile/log.hpp"
+#include "platform/file.hpp"
+#include "platform/file_error.hpp"
+
+namespace corvald::cache {
+namespace {
+
+constexpr int kTempCandidates = 8;
+
+// Deleting first rather than only truncating: a file another process holds open refuses the
+// delete on Windows, which is exactly the case where writing into it would go wrong.
+Result<void> claim_temp(const std::filesystem::path& candidate) {
+  std::error_code ec;
+  std::filesystem::remove(candidate, ec);
+  if (ec) return platform::file_error_from(ec);
+  auto file = platform::File::create_truncate(candidate);
+  if (!file) return std::move(file).error();
+  file->close();
+  return Ok{};
+}
+
+}  // namespace
+
+std::filesystem::path temp_path_for(const std::filesystem::path& final_path) {
+  auto temp = final_path;
+  temp += ".download";
+  return temp;
+}
+
+Result<std::filesystem::path> select_temp_path(const std::filesystem::path& final_path) {
+  const auto first = temp_path_for(final_path);
+  for (int k = 0; k < kTempCandidates; ++k) {
+    auto candidate = first;
+    if (k > 0) candidate += "." + std::to_string(k);
+    const auto claimed = claim_temp(candidate);
+    if (!claimed) {
+      log_info(log_target::cache, "  temp path {} unusable: {}", candidate,
+               claimed.error().display());
+      continue;
+    }
+    if (k > 0) {
+      log_info(log_target::cache, "  temp path {} unusable, downloading to {} instead", first,
+               candidate);
+    }
+    return candidate;
+  }
+  return StubError::internal(text::format("no usable temp path near {}", first));
+}
+
+void cleanup_stale_temps(const std::filesystem::path& final_path) {
+  const auto temp = temp_path_for(final_path);
+  const auto prefix = file_name_utf8(temp);
+  if (!prefix) return;
+  std::vector<std::filesystem::path> doomed;
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(temp.parent_path(), ec), end; !ec && it != end;
+       it.increment(ec)) {
+    const auto name = file_name_utf8(it->path());
+    if (name && name->starts_with(*prefix)) doomed.push_back(it->path());
+  }
+  for (const auto& path : doomed) std::filesystem::remove(path, ec);
+}
+
+}  // namespace corvald::cache

@@ -1,0 +1,52 @@
+// Files as the installer cache and the download engine use them: every handle is opened with
+// the Windows share modes read, write and delete (so other readers, the engine's own workers
+// and a concurrent rename or delete are not locked out), with positional writes into a
+// pre-sized file. Win32 in the product, POSIX for native tests.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+
+#include "worker/result.hpp"
+
+namespace corvald::platform {
+
+class File {
+ public:
+  // Creates the file or truncates an existing one.
+  static Result<File> create_truncate(const std::filesystem::path& path);
+  // Opens an existing file for writing without creating or truncating it.
+  static Result<File> open_for_write(const std::filesystem::path& path);
+  static Result<File> open_for_read(const std::filesystem::path& path);
+
+  File(File&& other) noexcept;
+  File& operator=(File&& other) noexcept;
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+  ~File();
+
+  // Sets the end of file (FileEndOfFileInfo on Windows), growing or shrinking the file.
+  Result<void> set_length(std::uint64_t length);
+  // One positional write; returns the count written, which may be short.
+  Result<std::uint32_t> write_at(std::uint64_t offset, const char* data, std::uint32_t size);
+  // Writes all of `data` at the current position.
+  Result<void> append(const char* data, std::size_t size);
+  // One sequential read; 0 at the end of the file. Interrupted reads are retried.
+  Result<std::uint32_t> read(char* buffer, std::uint32_t capacity);
+  Result<void> flush();
+  void close();
+
+ private:
+  explicit File(std::intptr_t handle) : handle_(handle) {}
+
+  // A POSIX descriptor or a Win32 HANDLE, so this header needs neither system header.
+  std::intptr_t handle_;
+};
+
+// Renames, replacing an existing target (MoveFileExW with MOVEFILE_REPLACE_EXISTING).
+Result<void> move_file_replace(const std::filesystem::path& from, const std::filesystem::path& to);
+// Copies, overwriting an existing target (CopyFileExW).
+Result<void> copy_file_overwrite(const std::filesystem::path& from,
+                                 const std::filesystem::path& to);
+
+}  // namespace corvald::platform

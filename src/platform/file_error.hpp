@@ -1,0 +1,16 @@
+// The io StubError of a failed file operation, carrying the platform's code and its own text,
+// so a log line shows what the operating system said rather than a library's paraphrase.
+#pragma once
+
+#include <system_error>
+
+#include "worker/stub_error.hpp"
+
+namespace corvald::platform {
+
+// From the calling thread's last error (GetLastError on Windows, errno elsewhere).
+StubError last_file_error();
+// From an error code reported by std::filesystem.
+StubError file_error_from(const std::error_code& code);
+
+}  // namespace corvald::platform

@@ -1,0 +1,117 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <system_error>
+
+#include "platform/file.hpp"
+#include "platform/file_error.hpp"
+
+namespace corvald::platform {
+namespace {
+
+constexpr std::intptr_t kClosed = -1;
+
+Result<int> open_fd(const std::filesystem::path& path, int flags) {
+  int fd;
+  do {
+    fd = ::open(path.c_str(), flags | O_CLOEXEC, 0644);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) return last_file_error();
+  return fd;
+}
+
+}  // namespace
+
+Result<File> File::create_truncate(const std::filesystem::path& path) {
+  auto fd = open_fd(path, O_RDWR | O_CREAT | O_TRUNC);
+  if (!fd) return std::move(fd).error();
+  return File(*fd);
+}
+
+Result<File> File::open_for_write(const std::filesystem::path& path) {
+  auto fd = open_fd(path, O_RDWR);
+  if (!fd) return std::move(fd).error();
+  return File(*fd);
+}
+
+Result<File> File::open_for_read(const std::filesystem::path& path) {
+  auto fd = open_fd(path, O_RDONLY);
+  if (!fd) return std::move(fd).error();
+  return File(*fd);
+}
+
+File::File(File&& other) noexcept : handle_(other.handle_) { other.handle_ = kClosed; }
+
+File& File::operator=(File&& other) noexcept {
+  if (this != &other) {
+    close();
+    handle_ = other.handle_;
+    other.handle_ = kClosed;
+  }
+  return *this;
+}
+
+File::~File() { close(); }
+
+void File::close() {
+  if (handle_ != kClosed) ::close(static_cast<int>(handle_));
+  handle_ = kClosed;
+}
+
+Result<void> File::set_length(std::uint64_t length) {
+  if (::ftruncate(static_cast<int>(handle_), static_cast<off_t>(length)) != 0) {
+    return last_file_error();
+  }
+  return Ok{};
+}
+
+Result<std::uint32_t> File::write_at(std::uint64_t offset, const char* data, std::uint32_t size) {
+  for (;;) {
+    const ssize_t n = ::pwrite(static_cast<int>(handle_), data, size, static_cast<off_t>(offset));
+    if (n >= 0) return static_cast<std::uint32_t>(n);
+    if (errno != EINTR) return last_file_error();
+  }
+}
+
+Result<void> File::append(const char* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t n = ::write(static_cast<int>(handle_), data, size);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return last_file_error();
+    // A regular file only writes nothing when the disk is full without saying so.
+    if (n == 0) return file_error_from(std::make_error_code(std::errc::no_space_on_device));
+    data += n;
+    size -= static_cast<std::size_t>(n);
+  }
+  return Ok{};
+}
+
+Result<std::uint32_t> File::read(char* buffer, std::uint32_t capacity) {
+  for (;;) {
+    const ssize_t n = ::read(static_cast<int>(handle_), buffer, capacity);
+    if (n >= 0) return static_cast<std::uint32_t>(n);
+    if (errno != EINTR) return last_file_error();
+  }
+}
+
+Result<void> File::flush() {
+  if (::fsync(static_cast<int>(handle_)) != 0) return last_file_error();
+  return Ok{};
+}
+
+Result<void> move_file_replace(const std::filesystem::path& from, const std::filesystem::path& to) {
+  if (::rename(from.c_str(), to.c_str()) != 0) return last_file_error();
+  return Ok{};
+}
+
+Result<void> copy_file_overwrite(const std::filesystem::path& from,
+                                 const std::filesystem::path& to) {
+  std::error_code ec;
+  std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing, ec);
+  if (ec) return file_error_from(ec);
+  return Ok{};
+}
+
+}  // namespace corvald::platform

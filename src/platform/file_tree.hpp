@@ -1,0 +1,30 @@
+// Removing folder trees without ever following a symbolic link or a junction: a link is
+// removed as a link and whatever it points to stays untouched. std::filesystem is no help
+// here on Windows, where libstdc++ reads links through to their targets.
+#pragma once
+
+#include <filesystem>
+
+namespace corvald::platform {
+
+enum class EntryKind {
+  missing,
+  file,
+  directory,
+  // A symbolic link or junction that stands for a folder; its target is never touched.
+  directory_link,
+  // Any other link, including one whose target is gone.
+  other_link,
+};
+
+// The entry's own kind; a link is reported as a link, never as what it points to.
+EntryKind entry_kind(const std::filesystem::path& path);
+
+// Removes a file, an empty folder or a link itself; false when nothing was removed.
+bool remove_entry(const std::filesystem::path& path);
+
+// Removes a folder with everything in it, removing links inside as links. Failures are
+// skipped so that as much as possible goes; a link given as `path` is removed as a link.
+void remove_tree(const std::filesystem::path& path);
+
+}  // namespace corvald::platform

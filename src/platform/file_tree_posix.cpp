@@ -1,0 +1,25 @@
+#include <system_error>
+
+#include "platform/file_tree.hpp"
+
+namespace corvald::platform {
+
+EntryKind entry_kind(const std::filesystem::path& path) {
+  std::error_code ec;
+  const auto own = std::filesystem::symlink_status(path, ec);
+  if (ec || own.type() == std::filesystem::file_type::not_found) return EntryKind::missing;
+  if (own.type() == std::filesystem::file_type::symlink) {
+    return std::filesystem::is_directory(path, ec) ? EntryKind::directory_link
+                                                   : EntryKind::other_link;
+  }
+  return own.type() == std::filesystem::file_type::directory ? EntryKind::directory
+                                                             : EntryKind::file;
+}
+
+bool remove_entry(const std::filesystem::path& path) {
+  // remove() unlinks a symbolic link itself and only removes empty folders.
+  std::error_code ec;
+  return std::filesystem::remove(path, ec) && !ec;
+}
+
+}  // namespace corvald::platform

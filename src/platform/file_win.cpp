@@ -1,0 +1,124 @@
+#include "platform/file.hpp"
+
+#include <algorithm>
+
+#include "platform/file_error.hpp"
+#include "platform/windows.hpp"
+
+namespace corvald::platform {
+namespace {
+
+HANDLE as_handle(std::intptr_t value) { return reinterpret_cast<HANDLE>(value); }
+
+std::intptr_t closed_value() { return reinterpret_cast<std::intptr_t>(INVALID_HANDLE_VALUE); }
+
+// Share read, write and delete: the engine's workers each open their own handle, and a
+// rename or delete by the cache must not be refused because a handle is still open.
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+Result<HANDLE> open_handle(const std::filesystem::path& path, DWORD access, DWORD disposition,
+                           DWORD flags) {
+  const HANDLE h =
+      CreateFileW(path.c_str(), access, kShareAll, nullptr, disposition, flags, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return last_file_error();
+  return h;
+}
+
+}  // namespace
+
+Result<File> File::create_truncate(const std::filesystem::path& path) {
+  auto h = open_handle(path, GENERIC_READ | GENERIC_WRITE, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL);
+  if (!h) return std::move(h).error();
+  return File(reinterpret_cast<std::intptr_t>(*h));
+}
+
+Result<File> File::open_for_write(const std::filesystem::path& path) {
+  auto h = open_handle(path, GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
+  if (!h) return std::move(h).error();
+  return File(reinterpret_cast<std::intptr_t>(*h));
+}
+
+Result<File> File::open_for_read(const std::filesystem::path& path) {
+  auto h = open_handle(path, GENERIC_READ, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN);
+  if (!h) return std::move(h).error();
+  return File(reinterpret_cast<std::intptr_t>(*h));
+}
+
+File::File(File&& other) noexcept : handle_(other.handle_) { other.handle_ = closed_value(); }
+
+File& File::operator=(File&& other) noexcept {
+  if (this != &other) {
+    close();
+    handle_ = other.handle_;
+    other.handle_ = closed_value();
+  }
+  return *this;
+}
+
+File::~File() { close(); }
+
+void File::close() {
+  if (handle_ != closed_value()) CloseHandle(as_handle(handle_));
+  handle_ = closed_value();
+}
+
+Result<void> File::set_length(std::uint64_t length) {
+  FILE_END_OF_FILE_INFO info{};
+  info.EndOfFile.QuadPart = static_cast<LONGLONG>(length);
+  if (!SetFileInformationByHandle(as_handle(handle_), FileEndOfFileInfo, &info, sizeof info)) {
+    return last_file_error();
+  }
+  return Ok{};
+}
+
+Result<std::uint32_t> File::write_at(std::uint64_t offset, const char* data, std::uint32_t size) {
+  // On a synchronous handle the OVERLAPPED offset makes WriteFile positional, which lets
+  // several workers write their ranges through one handle without seeking.
+  OVERLAPPED at{};
+  at.Offset = static_cast<DWORD>(offset & 0xFFFFFFFFu);
+  at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+  DWORD written = 0;
+  if (!WriteFile(as_handle(handle_), data, size, &written, &at)) return last_file_error();
+  return static_cast<std::uint32_t>(written);
+}
+
+Result<void> File::append(const char* data, std::size_t size) {
+  while (size > 0) {
+    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
+    DWORD written = 0;
+    if (!WriteFile(as_handle(handle_), data, chunk, &written, nullptr)) return last_file_error();
+    if (written == 0) {
+      SetLastError(ERROR_DISK_FULL);
+      return last_file_error();
+    }
+    data += written;
+    size -= written;
+  }
+  return Ok{};
+}
+
+Result<std::uint32_t> File::read(char* buffer, std::uint32_t capacity) {
+  DWORD got = 0;
+  if (!ReadFile(as_handle(handle_), buffer, capacity, &got, nullptr)) return last_file_error();
+  return static_cast<std::uint32_t>(got);
+}
+
+Result<void> File::flush() {
+  if (!FlushFileBuffers(as_handle(handle_))) return last_file_error();
+  return Ok{};
+}
+
+Result<void> move_file_replace(const std::filesystem::path& from, const std::filesystem::path& to) {
+  if (!MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return last_file_error();
+  return Ok{};
+}
+
+Result<void> copy_file_overwrite(const std::filesystem::path& from,
+                                 const std::filesystem::path& to) {
+  if (!CopyFileExW(from.c_str(), to.c_str(), nullptr, nullptr, nullptr, 0)) {
+    return last_file_error();
+  }
+  return Ok{};
+}
+
+}  // namespace corvald::platform

@@ -1,0 +1,15 @@
+// SHA-512 of a file in the feed's form: standard base64 of the 64-byte digest (88 characters).
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "worker/result.hpp"
+
+namespace corvald::verify {
+
+Result<std::string> sha512_base64_of_file(const std::filesystem::path& path);
+std::string base64_encode(std::string_view bytes);
+
+}  // namespace corvald::verify
