@@ -1,0 +1,146 @@
+#include "download/download.hpp"
+
+#include <optional>
+#include <system_error>
+#include <thread>
+
+#include "cache/cache.hpp"
+#include "download/download_events.hpp"
+#include "download/download_internal.hpp"
+#include "download/parallel_transfer.hpp"
+#include "download/single_transfer.hpp"
+#include "logfile/log.hpp"
+#include "telemetry/telemetry.hpp"
+#include "text/format.hpp"
+
+namespace corvald::download {
+namespace {
+
+void remove_quietly(const std::filesystem::path& path) {
+  std::error_code ignored;
+  std::filesystem::remove(path, ignored);
+}
+
+// The transfer of one attempt: parallel first, one connection when that fails for any
+// reason but cancellation.
+Result<DownloadStats> transfer(const TransferJob& job) {
+  auto parallel = parallel_transfer(job);
+  if (parallel) return parallel;
+  const StubError& error = parallel.error();
+  if (error.kind() == StubError::Kind::cancelled) return error;
+
+  job.reporter.log(text::format("[{}] parallel failed: {} — falling back to single-conn",
+                                job.tag, error.display()));
+  job.reporter.emit(fell_back_event(job.feed, error));
+  auto single = single_connection_transfer(job);
+  if (!single) {
+    job.reporter.emit(failed_event(job.feed, single.error()));
+    return single;
+  }
+  job.reporter.emit(completed_via_fallback_event(job.feed, *single));
+  return single;
+}
+
+enum class AttemptEnd { failed, cancelled, done };
+
+struct AttemptOutcome {
+  AttemptEnd end;
+  std::optional<StubError> error;
+  std::filesystem::path promoted;
+};
+
+AttemptOutcome run_attempt(const TransferJob& job, const std::filesystem::path& final_path) {
+  auto transferred = transfer(job);
+  if (!transferred) {
+    if (transferred.error().kind() == StubError::Kind::cancelled) {
+      return {AttemptEnd::cancelled, std::nullopt, {}};
+    }
+    return {AttemptEnd::failed, transferred.error(), {}};
+  }
+  if (job.cancel.is_set()) return {AttemptEnd::cancelled, std::nullopt, {}};
+  auto verified = cache::verify_download(job.temp, job.feed, job.tag);
+  if (!verified) return {AttemptEnd::failed, verified.error(), {}};
+  auto promoted = cache::promote_download(job.temp, final_path, job.tag, job.clock.sleep);
+  if (!promoted) return {AttemptEnd::done, promoted.error(), {}};
+  return {AttemptEnd::done, std::nullopt, std::move(*promoted)};
+}
+
+}  // namespace
+
+DownloadClock DownloadClock::real() {
+  return DownloadClock{[] { return std::chrono::steady_clock::now(); },
+                       [](std::chrono::milliseconds wait) { std::this_thread::sleep_for(wait); }};
+}
+
+Reporter standard_reporter(const telemetry::TelemetryHandle* telemetry) {
+  Reporter reporter;
+  reporter.log = [](const std::string& line) { log_info(log_target::app, "{}", line); };
+  reporter.emit = [telemetry](telemetry::TelemetryEvent event) {
+    if (telemetry) telemetry::telemetry_send(*telemetry, std::move(event));
+  };
+  return reporter;
+}
+
+Result<std::filesystem::path> download_with_reporter(const net::HttpClient& client,
+                                                     const feed::Feed& feed,
+                                                     const std::filesystem::path& final_path,
+                                                     const CancelFlag& cancel,
+                                                     const ProgressFn& progress,
+                                                     std::string_view tag,
+                                                     const Reporter& reporter,
+                                                     const DownloadClock& clock) {
+  StubError last_error = StubError::internal("download was never attempted");
+  for (int n = 1; n <= kMaxAttempts; ++n) {
+    if (cancel.is_set()) return StubError::cancelled();
+    const bool last_attempt = n == kMaxAttempts;
+
+    auto temp = cache::select_temp_path(final_path);
+    if (!temp) {
+      reporter.log(text::format("[{}] attempt {}/{} found no usable temp path: {}", tag, n,
+                                kMaxAttempts, temp.error().display()));
+      last_error = temp.error();
+      if (!last_attempt) clock.sleep(kAttemptWait);
+      continue;
+    }
+    reporter.log(text::format("[{}] download attempt {}/{} → {} (final: {})", tag, n,
+                              kMaxAttempts, *temp, final_path));
+
+    const TransferJob job{client, feed, *temp, cancel, progress, tag, reporter, clock};
+    AttemptOutcome outcome = run_attempt(job, final_path);
+    switch (outcome.end) {
+      case AttemptEnd::cancelled:
+        remove_quietly(*temp);
+        return StubError::cancelled();
+      case AttemptEnd::done:
+        // A failed promotion leaves the verified file for the cache to find; no retry can
+        // make the final path writable.
+        if (outcome.error) return *outcome.error;
+        if (n >= 2) reporter.emit(retried_succeeded_event(feed, n));
+        return std::move(outcome.promoted);
+      case AttemptEnd::failed:
+        break;
+    }
+
+    const StubError& error = *outcome.error;
+    remove_quietly(*temp);
+    reporter.log(text::format("[{}] attempt {} failed: {}; {}", tag, n, error.display(),
+                              last_attempt ? "no attempts left" : "will retry whole download"));
+    reporter.emit(attempt_failed_event(feed, n, error));
+    last_error = error;
+    if (!last_attempt) clock.sleep(kAttemptWait);
+  }
+  return last_error;
+}
+
+Result<std::filesystem::path> download_and_verify(const net::HttpClient& client,
+                                                  const feed::Feed& feed,
+                                                  const std::filesystem::path& final_path,
+                                                  const CancelFlag& cancel,
+                                                  const ProgressFn& progress, std::string_view tag,
+                                                  const telemetry::TelemetryHandle* telemetry,
+                                                  const DownloadClock& clock) {
+  return download_with_reporter(client, feed, final_path, cancel, progress, tag,
+                                standard_reporter(telemetry), clock);
+}
+
+}  // namespace corvald::download

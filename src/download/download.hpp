@@ -1,0 +1,41 @@
+// The download engine: a 4 MiB probe, 8 MiB ranges on 2, 4 or 6 worker threads into one
+// pre-sized file, per-range retries that resume after the bytes written, a single-connection
+// fallback, then verification and promotion; up to three whole attempts.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string_view>
+
+#include "feed/feed.hpp"
+#include "net/http_client.hpp"
+#include "worker/result.hpp"
+#include "worker/ui_status.hpp"
+
+namespace corvald::telemetry {
+class TelemetryHandle;
+}
+
+namespace corvald::download {
+
+// Called only on the thread that called download_and_verify.
+using ProgressFn = std::function<void(std::uint64_t done, std::uint64_t total)>;
+
+// Time and sleeping, replaceable by tests so that retry waits cost nothing.
+struct DownloadClock {
+  std::function<std::chrono::steady_clock::time_point()> now;
+  std::function<void(std::chrono::milliseconds)> sleep;
+  static DownloadClock real();
+};
+
+Result<std::filesystem::path> download_and_verify(const net::HttpClient& client,
+                                                  const feed::Feed& feed,
+                                                  const std::filesystem::path& final_path,
+                                                  const CancelFlag& cancel,
+                                                  const ProgressFn& progress, std::string_view tag,
+                                                  const telemetry::TelemetryHandle* telemetry,
+                                                  const DownloadClock& clock = DownloadClock::real());
+
+}  // namespace corvald::download

@@ -1,0 +1,26 @@
+// One byte range of the installer into its place in the pre-sized temporary file, with up to
+// three tries that each resume after the bytes already written.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string_view>
+
+#include "download/transfer.hpp"
+#include "net/http_client.hpp"
+#include "worker/result.hpp"
+
+namespace corvald::download {
+
+using SleepFn = std::function<void(std::chrono::milliseconds)>;
+
+// Adds every written byte to state.downloaded, counts each retry in state.retries and gives
+// up with kind cancelled at the next body piece once state.cancelled is set.
+Result<void> fetch_range(const net::HttpClient& client, std::string_view url,
+                         const net::HeaderList& extra_headers, const std::filesystem::path& temp,
+                         std::uint64_t first, std::uint64_t last, AttemptState& state,
+                         const SleepFn& sleep);
+
+}  // namespace corvald::download

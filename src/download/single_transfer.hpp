@@ -1,0 +1,14 @@
+// The fallback: one plain GET of the whole installer, appended to a freshly truncated
+// temporary file.
+#pragma once
+
+#include "download/transfer.hpp"
+#include "worker/result.hpp"
+
+namespace corvald::download {
+
+// Deliberately tests no cancel flag: the attempt loop looks at the caller's flag once this
+// returns, before verification.
+Result<DownloadStats> single_connection_transfer(const TransferJob& job);
+
+}  // namespace corvald::download

@@ -1,0 +1,19 @@
+// The worker threads of the parallel transfer and the monitor that reports their progress
+// from the calling thread until they are done.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "download/transfer.hpp"
+#include "worker/result.hpp"
+
+namespace corvald::download {
+
+// Starts exactly `count` workers on the queue in `state`, monitors them on this thread and
+// joins them in start order. Fails with the error of the first worker (in that order) that
+// failed; a worker that threw counts as "download worker panicked".
+Result<void> run_workers(const TransferJob& job, const std::shared_ptr<AttemptState>& state,
+                         std::uint32_t count);
+
+}  // namespace corvald::download
