@@ -8,7 +8,7 @@ cd "$root"
 . "$root/scripts/common.sh"
 
 # Suites whose code runs on several threads; they run under ThreadSanitizer as well.
-threaded_suites='FileLogger|LogInit|UiStatus|RequestIdentity|Random|Telemetry|HttpClient'
+threaded_suites='FileLogger|LogInit|UiStatus|RequestIdentity|Random|Telemetry|HttpClient|Download|FetchRange'
 
 bash scripts/build.sh native native-tsan windows || die "build failed"
 

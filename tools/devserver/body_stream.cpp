@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <memory>
 #include <vector>
 
@@ -25,11 +26,32 @@ struct StreamState {
   StreamedBody body;
   std::vector<char> buffer;
   bool close_after_body = false;
+  std::optional<std::chrono::steady_clock::time_point> started;  // the first paced slice
 };
+
+// The size of the next piece: never across the cut, and one pacing slice when capped.
+std::size_t next_piece(const StreamedBody& body, std::uint64_t offset) {
+  std::uint64_t count = std::min<std::uint64_t>(piece_size, body.length - offset);
+  if (body.drop_after && offset < *body.drop_after) {
+    count = std::min(count, *body.drop_after - offset);
+  }
+  if (body.rate > 0) count = std::min<std::uint64_t>(count, pacing_slice(body.rate));
+  return static_cast<std::size_t>(count);
+}
+
+// False when the server began stopping during the wait.
+bool wait_for_pace(StreamState& state, std::uint64_t offset, ShutdownSignal& shutdown) {
+  const auto now = std::chrono::steady_clock::now();
+  if (!state.started) state.started = now;
+  const auto wait = pacing_wait(offset, state.body.rate, now - *state.started);
+  if (wait.count() == 0) return true;
+  // Rounded up: a wait cut short would let the body run ahead of its rate.
+  return shutdown.sleep_for(std::chrono::ceil<std::chrono::milliseconds>(wait));
+}
 
 }  // namespace
 
-void send_streamed(httplib::Response& res, StreamedBody body, const ShutdownSignal& shutdown) {
+void send_streamed(httplib::Response& res, StreamedBody body, ShutdownSignal& shutdown) {
   auto state = std::make_shared<StreamState>();
   const std::string true_length = std::to_string(body.length);
   state->close_after_body = body.declared_length && *body.declared_length != true_length;
@@ -49,8 +71,13 @@ void send_streamed(httplib::Response& res, StreamedBody body, const ShutdownSign
       return true;
     }
     if (shutdown.triggered()) return false;
-    const std::size_t count =
-        static_cast<std::size_t>(std::min<std::uint64_t>(piece_size, length - offset));
+    const StreamedBody& body = state->body;
+    // Returning false drops the connection with the bytes so far on their way.
+    if (body.drop_after && offset == *body.drop_after && (!body.cut_here || body.cut_here())) {
+      return false;
+    }
+    if (body.rate > 0 && !wait_for_pace(*state, offset, shutdown)) return false;
+    const std::size_t count = next_piece(body, offset);
     state->buffer.resize(count);
     if (!state->body.fill(offset, state->buffer.data(), count)) return false;
     return sink.write(state->buffer.data(), count);

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 
+#include "faults.hpp"
 #include "shutdown_signal.hpp"
 
 namespace corvald::devserver {
@@ -28,9 +29,15 @@ struct StreamedBody {
   // Sent as Content-Length instead of the true length. When it differs, the connection is
   // closed after the body: the client's idea of where the next answer starts is wrong.
   std::optional<std::string> declared_length;
+  // Bytes per second for this answer (see pacing_slice and pacing_wait); 0: no cap.
+  std::uint64_t rate = 0;
+  // The connection is cut once this many body bytes are out, if cut_here agrees then; an
+  // answer that ends at or before this point is sent whole.
+  std::optional<std::uint64_t> drop_after;
+  std::function<bool()> cut_here;
 };
 
-void send_streamed(httplib::Response& res, StreamedBody body, const ShutdownSignal& shutdown);
+void send_streamed(httplib::Response& res, StreamedBody body, ShutdownSignal& shutdown);
 
 // Reads the file from `first` on; nullopt when it cannot be opened.
 std::optional<BodyFiller> file_filler(const std::filesystem::path& file, std::uint64_t first);

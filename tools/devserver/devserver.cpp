@@ -36,9 +36,10 @@ DevServer::DevServer(const Options& options, std::optional<Release> release,
                      std::unique_ptr<Recorder> recorder)
     : feed_file_(options.feed_file),
       release_(std::move(release)),
+      wrong_digest_(release_ ? std::make_unique<WrongDigest>(release_->file) : nullptr),
       recorder_(std::move(recorder)),
       settings_(options),
-      context_{release_, feed_file_, settings_, *recorder_, shutdown_} {
+      context_{release_, feed_file_, settings_, *recorder_, shutdown_, wrong_digest_.get()} {
   configure();
 }
 

@@ -50,6 +50,7 @@ class DevServer {
 
   const std::optional<std::filesystem::path> feed_file_;
   const std::optional<Release> release_;
+  const std::unique_ptr<WrongDigest> wrong_digest_;
   std::unique_ptr<Recorder> recorder_;
   LiveSettings settings_;
   ShutdownSignal shutdown_;

@@ -292,6 +292,118 @@ TEST_F(DevServerTest, StopEndsAStalledRequestAndTheServer) {
   stalled.join();
 }
 
+// The body of a raw answer, as far as the server sent it before closing.
+std::string raw_body(const std::string& answer) {
+  const auto end = answer.find("\r\n\r\n");
+  return end == std::string::npos ? "<no header end>" : answer.substr(end + 4);
+}
+
+std::string raw_get(int port, const std::string& range = "") {
+  std::string request = std::string("GET ") + file_path + " HTTP/1.1\r\nHost: t\r\n";
+  if (!range.empty()) request += "Range: " + range + "\r\n";
+  return exchange_raw(port, request + "Connection: close\r\n\r\n");
+}
+
+TEST_F(DevServerTest, DropAfterCutsAnswersAtThatByteOnceOrAlways) {
+  start_with_release();
+  const std::string bytes = release_bytes();
+  ASSERT_EQ(control("/__control/set?drop_after=300"), 200);
+  // An answer that ends before the cut is whole and does not spend the single drop.
+  EXPECT_EQ(raw_body(raw_get(port_, "bytes=0-199")), bytes.substr(0, 200));
+  std::string cut = raw_get(port_);
+  EXPECT_NE(cut.find("Content-Length: 1000\r\n"), std::string::npos) << cut.substr(0, 300);
+  EXPECT_EQ(raw_body(cut), bytes.substr(0, 300));
+  EXPECT_EQ(raw_body(raw_get(port_)), bytes);
+
+  ASSERT_EQ(control("/__control/set?drop_mode=always"), 200);
+  EXPECT_EQ(raw_body(raw_get(port_)), bytes.substr(0, 300));
+  // The count is per answer: a range is cut 300 bytes after its own start.
+  EXPECT_EQ(raw_body(raw_get(port_, "bytes=500-999")), bytes.substr(500, 300));
+  // httplib's client sees the short body as a failed exchange.
+  EXPECT_FALSE(client().Get(file_path));
+
+  ASSERT_EQ(control("/__control/set?drop_after="), 200);
+  EXPECT_EQ(raw_body(raw_get(port_, "bytes=500-999")), bytes.substr(500));
+}
+
+TEST_F(DevServerTest, IgnoreRangeHtmlAndWrongDigestChangeTheRelease) {
+  start_with_release();
+  const std::string bytes = release_bytes();
+  ASSERT_EQ(control("/__control/set?ignore_range=1"), 200);
+  auto ignored = client().Get(file_path, {{"Range", "bytes=10-19"}});
+  ASSERT_TRUE(ignored);
+  EXPECT_EQ(ignored->status, 200);
+  EXPECT_FALSE(ignored->has_header("Content-Range"));
+  EXPECT_EQ(ignored->body, bytes);
+
+  ASSERT_EQ(control("/__control/set?ignore_range=&html=1"), 200);
+  for (const httplib::Headers& headers : {httplib::Headers{}, {{"Range", "bytes=0-3"}}}) {
+    const auto portal = client().Get(file_path, headers);
+    ASSERT_TRUE(portal);
+    EXPECT_EQ(portal->status, 200);
+    EXPECT_EQ(portal->get_header_value("Content-Type"), "text/html");
+    EXPECT_EQ(portal->body, captive_portal_page());
+  }
+  ASSERT_EQ(control("/__control/set?html=0"), 200);
+  const auto ranged = client().Get(file_path, {{"Range", "bytes=10-19"}});
+  ASSERT_TRUE(ranged);
+  EXPECT_EQ(ranged->status, 206);
+  EXPECT_EQ(ranged->body, bytes.substr(10, 10));
+
+  ASSERT_EQ(control("/__control/set?wrong_digest=1"), 200);
+  std::string flipped = bytes;
+  flipped[0] = static_cast<char>(~flipped[0]);
+  auto feed = client().Get(feed_path);
+  ASSERT_TRUE(feed);
+  EXPECT_EQ(feed->body, "version: 1.4.0\npath: Setup-1.4.0.exe\nsha512: " +
+                            sha512_base64(flipped) + "\nsize: 1000\n");
+  ASSERT_EQ(control("/__control/set?wrong_digest=0"), 200);
+  feed = client().Get(feed_path);
+  ASSERT_TRUE(feed);
+  EXPECT_NE(feed->body.find(sha512_base64(bytes)), std::string::npos);
+}
+
+TEST_F(DevServerTest, CappedBodiesArriveWhole) {
+  start_with_release();
+  // 400-byte slices: the body goes out in three paced pieces, the range in one.
+  ASSERT_EQ(control("/__control/set?rate=20000"), 200);
+  const auto whole = client().Get(file_path);
+  ASSERT_TRUE(whole);
+  EXPECT_EQ(whole->body, release_bytes());
+  const auto part = client().Get(file_path, {{"Range", "bytes=600-999"}});
+  ASSERT_TRUE(part);
+  EXPECT_EQ(part->status, 206);
+  EXPECT_EQ(part->body, release_bytes().substr(600));
+}
+
+TEST_F(DevServerTest, StopEndsAStalledOrPacedReleaseAnswer) {
+  start_with_release();
+  // Requests are recorded before their waits begin.
+  const auto wait_for_requests = [this](long count) {
+    for (std::string lines; std::count(lines.begin(), lines.end(), '\n') < count;
+         lines = recorded()) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+  };
+  const auto get_in_background = [this] {
+    return std::thread([this] {
+      httplib::Client own("127.0.0.1", port_);
+      own.set_read_timeout(3600, 0);
+      own.Get(file_path);
+    });
+  };
+  ASSERT_EQ(control("/__control/set?stall_ms=3600000"), 200);
+  std::thread stalled = get_in_background();
+  wait_for_requests(1);
+  // A 1 byte/s cap would take 1000 s over this body.
+  ASSERT_EQ(control("/__control/set?stall_ms=&rate=1"), 200);
+  std::thread paced = get_in_background();
+  wait_for_requests(2);
+  stop();  // would hang, and the test time out, if either wait ignored the shutdown
+  stalled.join();
+  paced.join();
+}
+
 TEST(DevServerPortTest, BaseUrlComesFromThePortFile) {
   TempFolder folder;
   ASSERT_EQ(::setenv("CORVALD_DEVSERVER_DIR", folder.path().c_str(), 1), 0);

@@ -1,5 +1,7 @@
 #include "live_settings.hpp"
 
+#include <algorithm>
+
 namespace corvald::devserver {
 namespace {
 
@@ -25,6 +27,24 @@ void set_text(std::optional<std::string>& field, const std::string& value) {
   }
 }
 
+Outcome<bool> set_fault(std::map<std::string, std::string, std::less<>>& faults,
+                        const std::string& key, const std::string& value) {
+  if (value.empty()) {
+    faults.erase(key);
+    return Outcome<bool>::ok(true);
+  }
+  DownloadFaults scratch;
+  auto checked = apply_fault(scratch, key, value);
+  if (checked) faults[key] = value;
+  return checked;
+}
+
+bool rearms_single_drop(const ControlParams& params) {
+  return std::any_of(params.begin(), params.end(), [](const auto& param) {
+    return param.first == "drop_after" || param.first == "drop_mode";
+  });
+}
+
 }  // namespace
 
 Outcome<Overrides> apply_control_params(Overrides current, const ControlParams& params) {
@@ -48,6 +68,8 @@ Outcome<Overrides> apply_control_params(Overrides current, const ControlParams& 
         applied = Outcome<bool>::fail(key + "=" + value + ": milliseconds from 0 to " +
                                       std::to_string(max_stall_ms) + " are expected");
       }
+    } else if (is_fault_key(key)) {
+      applied = set_fault(current.faults, key, value);
     } else {
       applied = Outcome<bool>::fail("unknown setting '" + key + "'");
     }
@@ -64,6 +86,9 @@ EffectiveSettings merge(const Options& options, const Overrides& overrides) {
       overrides.feed_content_type ? overrides.feed_content_type : options.feed_content_type;
   s.telemetry_status = overrides.telemetry_status.value_or(options.telemetry_status);
   s.telemetry_stall_ms = overrides.telemetry_stall_ms.value_or(options.telemetry_stall_ms);
+  s.faults = options.faults;
+  // Checked when they were stored, so applying them again cannot fail.
+  for (const auto& [key, value] : overrides.faults) (void)apply_fault(s.faults, key, value);
   return s;
 }
 
@@ -72,7 +97,13 @@ std::string LiveSettings::apply(const ControlParams& params) {
   auto updated = apply_control_params(overrides_, params);
   if (!updated) return updated.error();
   overrides_ = std::move(updated.value());
+  if (rearms_single_drop(params)) single_drop_spent_ = false;
   return {};
+}
+
+bool LiveSettings::claim_single_drop() {
+  std::lock_guard lock(mutex_);
+  return !std::exchange(single_drop_spent_, true);
 }
 
 EffectiveSettings LiveSettings::current() const {

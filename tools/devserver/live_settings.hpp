@@ -2,6 +2,7 @@
 // replaces the command-line one until it is cleared again with an empty value.
 #pragma once
 
+#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -18,6 +19,8 @@ struct Overrides {
   std::optional<std::string> feed_content_type;
   std::optional<int> telemetry_status;
   std::optional<int> telemetry_stall_ms;
+  // Fault key to its checked value; a key that is absent leaves the command line's value.
+  std::map<std::string, std::string, std::less<>> faults;
 };
 
 // What the handlers act on: the command line with the overrides laid over it.
@@ -27,6 +30,7 @@ struct EffectiveSettings {
   std::optional<std::string> feed_content_type;
   int telemetry_status = 200;
   int telemetry_stall_ms = 0;
+  DownloadFaults faults;
 };
 
 using ControlParams = std::vector<std::pair<std::string, std::string>>;
@@ -45,10 +49,16 @@ class LiveSettings {
   std::string apply(const ControlParams& params);
   EffectiveSettings current() const;
 
+  // drop_mode once: true for the first answer that reaches drop_after, false after it until
+  // drop_after or drop_mode is set again, which arms the cut anew.
+  bool claim_single_drop();
+
  private:
   const Options options_;
-  mutable std::mutex mutex_;  // guards overrides_; held only to copy or replace it
+  mutable std::mutex mutex_;  // guards overrides_ and single_drop_spent_; held only to copy
+                              // or replace them
   Overrides overrides_;
+  bool single_drop_spent_ = false;
 };
 
 }  // namespace corvald::devserver

@@ -1,5 +1,6 @@
 #include "options.hpp"
 
+#include <algorithm>
 #include <charconv>
 #include <map>
 
@@ -103,10 +104,22 @@ Outcome<Options> check_combinations(Options options) {
   if (!options.release_dir && (options.release_version || options.release_date)) {
     return Outcome<Options>::fail("--release-version and --release-date need --release");
   }
+  if (!options.release_dir && !(options.faults == DownloadFaults{})) {
+    return Outcome<Options>::fail("the download faults need --release");
+  }
   if (options.release_version && options.release_version->empty()) {
     return Outcome<Options>::fail("--release-version must not be empty");
   }
   return Outcome<Options>::ok(std::move(options));
+}
+
+// "--drop-after" names the control key "drop_after"; "" when the name is none of them.
+std::string fault_key_of(std::string_view name) {
+  if (name.rfind("--", 0) != 0) return {};
+  std::string key(name.substr(2));
+  std::replace(key.begin(), key.end(), '-', '_');
+  if (name.find('_') != std::string_view::npos) return {};
+  return is_fault_key(key) ? key : std::string();
 }
 
 }  // namespace
@@ -139,14 +152,16 @@ Outcome<Options> parse_options(const std::vector<std::string>& args) {
       name.resize(eq);
     }
     const auto setter = setters().find(name);
-    if (setter == setters().end()) {
+    const std::string fault_key = fault_key_of(name);
+    if (setter == setters().end() && fault_key.empty()) {
       return Outcome<Options>::fail("unknown argument '" + args[i] + "'");
     }
     if (!value) {
       if (i + 1 >= args.size()) return Outcome<Options>::fail(name + " needs a value");
       value = args[++i];
     }
-    const auto applied = setter->second(options, *value);
+    const auto applied = fault_key.empty() ? setter->second(options, *value)
+                                           : apply_fault(options.faults, fault_key, *value);
     if (!applied) return Outcome<Options>::fail(applied.error());
   }
   return check_combinations(std::move(options));
@@ -158,6 +173,14 @@ std::string usage_text() {
          "                         [--feed-file PATH] [--feed-status N] [--feed-body TEXT]\n"
          "                         [--feed-content-type T]\n"
          "                         [--telemetry-status N] [--telemetry-stall-ms N]\n"
+         "Faults of the release file (each also a /__control/set key, '-' read as '_'):\n"
+         "  --rate BYTES_PER_S     cap every connection (0: no cap)\n"
+         "  --drop-after N         cut the connection after N body bytes of an answer\n"
+         "  --drop-mode once|always  cut only the first answer that gets there, or every one\n"
+         "  --ignore-range 0|1     answer ranged requests with 200 and the whole file\n"
+         "  --html 0|1             answer with a captive-portal HTML page instead of the file\n"
+         "  --wrong-digest 0|1     announce the SHA-512 of other bytes of the same size\n"
+         "  --stall-ms N           wait N ms before answering\n"
          "Plays the update service on 127.0.0.1 only; prints 'listening on "
          "http://127.0.0.1:PORT'\n"
          "once connections are accepted and runs until SIGTERM or SIGINT.\n";

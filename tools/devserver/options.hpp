@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "faults.hpp"
 #include "outcome.hpp"
 
 namespace corvald::devserver {
@@ -26,6 +27,7 @@ struct Options {
   std::optional<std::string> feed_content_type;
   int telemetry_status = 200;
   int telemetry_stall_ms = 0;
+  DownloadFaults faults;  // --rate, --drop-after, --drop-mode, ... (see faults.hpp)
   bool help = false;
 };
 

@@ -67,14 +67,16 @@ std::string sha512_base64(std::string_view bytes) {
   return finish_base64(ctx.get());
 }
 
-Outcome<std::string> sha512_base64_of_file(const std::filesystem::path& file) {
+Outcome<std::string> sha512_base64_of_file(const std::filesystem::path& file,
+                                           bool flip_first_byte) {
   const std::unique_ptr<std::FILE, FileClose> in(std::fopen(file.c_str(), "rb"));
   if (!in) return Outcome<std::string>::fail("cannot open " + file.string());
   const DigestContext ctx = start_sha512();
   if (!ctx) return Outcome<std::string>::fail("OpenSSL has no SHA-512");
   std::vector<char> buffer(1 << 20);
-  while (true) {
+  for (bool first = true;; first = false) {
     const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), in.get());
+    if (first && flip_first_byte && got > 0) buffer[0] = static_cast<char>(~buffer[0]);
     if (got > 0 && EVP_DigestUpdate(ctx.get(), buffer.data(), got) != 1) {
       return Outcome<std::string>::fail("SHA-512 failed");
     }

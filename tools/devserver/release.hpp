@@ -29,6 +29,8 @@ Outcome<Release> load_release(const std::filesystem::path& dir, const std::strin
 Outcome<std::string> pick_release_file(const std::vector<std::string>& names);
 
 std::string sha512_base64(std::string_view bytes);
-Outcome<std::string> sha512_base64_of_file(const std::filesystem::path& file);
+// flip_first_byte hashes the file as if its first byte were inverted (see WrongDigest).
+Outcome<std::string> sha512_base64_of_file(const std::filesystem::path& file,
+                                           bool flip_first_byte = false);
 
 }  // namespace corvald::devserver

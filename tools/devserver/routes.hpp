@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "faults.hpp"
 #include "live_settings.hpp"
 #include "recorder.hpp"
 #include "release.hpp"
@@ -20,6 +21,7 @@ struct ServiceContext {
   LiveSettings& settings;
   Recorder& recorder;
   ShutdownSignal& shutdown;
+  WrongDigest* wrong_digest;  // null without a release
 };
 
 void add_service_routes(Router& router, ServiceContext& context);

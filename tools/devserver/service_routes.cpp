@@ -42,8 +42,14 @@ void answer_feed(const ServiceContext& context, httplib::Response& res) {
     return;
   }
   if (context.release) {
+    Release announced = *context.release;
+    if (settings.faults.wrong_digest) {
+      auto wrong = context.wrong_digest->get();
+      if (!wrong) return answer_text(res, 500, wrong.error() + "\n");
+      announced.sha512_base64 = std::move(wrong.value());
+    }
     res.status = 200;
-    res.set_content(feed_yaml(*context.release), yaml_type);
+    res.set_content(feed_yaml(announced), yaml_type);
     return;
   }
   answer_text(res, 404, "no feed is configured\n");
@@ -55,10 +61,23 @@ void answer_download(const ServiceContext& context, const httplib::Request& req,
     return answer_text(res, 404, "no such release file\n");
   }
   const Release& release = *context.release;
+  const DownloadFaults faults = context.settings.current().faults;
+  // Before the first byte, status line included: a server slow to answer at all.
+  if (faults.stall_ms > 0 &&
+      !context.shutdown.sleep_for(std::chrono::milliseconds(faults.stall_ms))) {
+    return answer_text(res, 503, "the server is stopping\n");
+  }
+  if (faults.html) {
+    res.status = 200;
+    res.set_content(captive_portal_page(), "text/html");
+    return;
+  }
   std::optional<std::string> range_header;
-  if (req.has_header("Range")) range_header = req.get_header_value("Range");
+  if (req.has_header("Range") && !faults.ignore_range) {
+    range_header = req.get_header_value("Range");
+  }
   const RangeAnswer answer = answer_range(range_header, release.size);
-  res.set_header("Accept-Ranges", "bytes");
+  if (!faults.ignore_range) res.set_header("Accept-Ranges", "bytes");
   if (answer.kind == RangeAnswer::Kind::unsatisfiable) {
     res.status = 416;
     res.set_header("Content-Range", content_range_unsatisfied(release.size));
@@ -73,6 +92,11 @@ void answer_download(const ServiceContext& context, const httplib::Request& req,
   body.length = part ? answer.range.length() : release.size;
   body.fill = std::move(*filler);
   body.content_type = "application/octet-stream";
+  body.rate = faults.rate;
+  body.drop_after = faults.drop_after;
+  if (faults.drop_mode == DropMode::once) {
+    body.cut_here = [&settings = context.settings] { return settings.claim_single_drop(); };
+  }
   send_streamed(res, std::move(body), context.shutdown);
 }
 
