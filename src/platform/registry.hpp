@@ -5,12 +5,19 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
 namespace corvald::platform {
 
 enum class RegistryRoot { current_user, local_machine };
+
+// The rights a read-only open asks for: enumerating needs no more than the first, and the
+// uninstall entries themselves are opened with the usual read rights.
+enum class RegistryAccess { enumerate_and_query, read };
+
+struct OpenedKey;
 
 class RegistryKey {
  public:
@@ -24,6 +31,14 @@ class RegistryKey {
   // Win32 result codes: 0 on success.
   virtual std::uint32_t set_dword(std::string_view name, std::uint32_t value) = 0;
   virtual std::uint32_t set_string(std::string_view name, std::string_view value) = 0;
+
+  // Any value read as text whatever its type, without expanding %references%: absent when
+  // either query fails or the data is empty, otherwise decode_registry_text of the data.
+  virtual std::optional<std::string> read_text(std::string_view name) = 0;
+  // The subkey name at `index`; nothing once the enumeration call fails, which includes a
+  // name that does not fit a 256-character buffer, so such a name ends the enumeration.
+  virtual std::optional<std::string> subkey_name(std::uint32_t index) = 0;
+  virtual OpenedKey open_subkey(std::string_view name, RegistryAccess access) = 0;
 };
 
 struct OpenedKey {
@@ -36,9 +51,16 @@ class Registry {
   virtual ~Registry() = default;
   // Opens the key for query and set, creating it and missing parents when needed.
   virtual OpenedKey create_key(RegistryRoot root, std::string_view path) = 0;
+  // Opens an existing key without creating anything.
+  virtual OpenedKey open_key(RegistryRoot root, std::string_view path, RegistryAccess access) = 0;
 };
 
-// The machine's registry (Windows builds only).
+// Registry data as text: UTF-16 code units (an odd last byte dropped), cut at the first NUL,
+// every invalid sequence replaced by U+FFFD. Uninstall entries are written by third-party
+// installers, so nothing about their data is trusted.
+std::string decode_registry_text(std::span<const std::uint8_t> bytes);
+
+// The machine's registry; on other systems a registry in which no key exists.
 Registry& system_registry();
 
 }  // namespace corvald::platform

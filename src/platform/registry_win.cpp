@@ -1,6 +1,8 @@
+#include "platform/registry.hpp"
+
+#include <algorithm>
 #include <vector>
 
-#include "platform/registry.hpp"
 #include "platform/wide.hpp"
 #include "platform/win_handles.hpp"
 
@@ -10,6 +12,12 @@ namespace {
 HKEY root_key(RegistryRoot root) {
   return root == RegistryRoot::current_user ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
 }
+
+REGSAM access_mask(RegistryAccess access) {
+  return access == RegistryAccess::read ? KEY_READ : KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE;
+}
+
+OpenedKey open_under(HKEY parent, std::string_view path, RegistryAccess access);
 
 class Win32RegistryKey final : public RegistryKey {
  public:
@@ -58,9 +66,53 @@ class Win32RegistryKey final : public RegistryKey {
                                                      bytes));
   }
 
+  std::optional<std::string> read_text(std::string_view name) override {
+    const std::wstring wide_name = widen(name);
+    DWORD size = 0;
+    if (RegQueryValueExW(key_.get(), wide_name.c_str(), nullptr, nullptr, nullptr, &size) !=
+            ERROR_SUCCESS ||
+        size == 0) {
+      return std::nullopt;
+    }
+    std::vector<std::uint8_t> data(size);
+    DWORD bytes = size;
+    // A value that grew between the two queries fails here and counts as absent.
+    if (RegQueryValueExW(key_.get(), wide_name.c_str(), nullptr, nullptr, data.data(), &bytes) !=
+        ERROR_SUCCESS) {
+      return std::nullopt;
+    }
+    data.resize(std::min<std::size_t>(bytes, data.size()));
+    return decode_registry_text(data);
+  }
+
+  std::optional<std::string> subkey_name(std::uint32_t index) override {
+    wchar_t name[256];
+    DWORD length = 256;
+    if (RegEnumKeyExW(key_.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+        ERROR_SUCCESS) {
+      return std::nullopt;
+    }
+    // Decoded lossily: an undecodable name then fails to reopen and is skipped, rather than
+    // ending the enumeration early.
+    return decode_registry_text(std::span<const std::uint8_t>(
+        reinterpret_cast<const std::uint8_t*>(name), length * sizeof(wchar_t)));
+  }
+
+  OpenedKey open_subkey(std::string_view name, RegistryAccess access) override {
+    return open_under(key_.get(), name, access);
+  }
+
  private:
   UniqueRegKey key_;
 };
+
+OpenedKey open_under(HKEY parent, std::string_view path, RegistryAccess access) {
+  UniqueRegKey key;
+  const LSTATUS rc =
+      RegOpenKeyExW(parent, widen(path).c_str(), 0, access_mask(access), key.put());
+  if (rc != ERROR_SUCCESS) return {static_cast<std::uint32_t>(rc), nullptr};
+  return {0, std::make_unique<Win32RegistryKey>(std::move(key))};
+}
 
 class Win32Registry final : public Registry {
  public:
@@ -71,6 +123,10 @@ class Win32Registry final : public Registry {
                                        nullptr, key.put(), nullptr);
     if (rc != ERROR_SUCCESS) return {static_cast<std::uint32_t>(rc), nullptr};
     return {0, std::make_unique<Win32RegistryKey>(std::move(key))};
+  }
+
+  OpenedKey open_key(RegistryRoot root, std::string_view path, RegistryAccess access) override {
+    return open_under(root_key(root), path, access);
   }
 };
 

@@ -1,0 +1,47 @@
+#include "installed_probe/installed_probe.hpp"
+
+#include "build_info.hpp"
+#include "i18n/i18n.hpp"
+#include "logfile/log.hpp"
+#include "platform/child_process.hpp"
+#include "text/format.hpp"
+
+namespace corvald {
+namespace {
+
+Result<void> start_app(const std::optional<std::filesystem::path>& exe) {
+  if (!exe) return StubError::internal("no executable found in the uninstall registry entry");
+  std::error_code ec;
+  if (!std::filesystem::exists(*exe, ec)) {
+    return StubError::internal(text::format("app not found: {}", *exe));
+  }
+  std::optional<std::filesystem::path> folder;
+  if (exe->has_parent_path()) folder = exe->parent_path();
+  auto child = platform::start_process(*exe, {}, folder, true);
+  if (!child) return StubError::internal(text::format("spawn app: {}", child.error().text()));
+  // The child handle is dropped here: the application lives on without the stub.
+  return Ok{};
+}
+
+void send(const telemetry::TelemetryHandle* telemetry, telemetry::TelemetryEvent event) {
+  if (telemetry != nullptr) telemetry::telemetry_send(*telemetry, std::move(event));
+}
+
+}  // namespace
+
+void launch_app(const std::optional<std::filesystem::path>& exe, UiStatus& status,
+                const telemetry::TelemetryHandle* telemetry, const std::string& fallback_text) {
+  auto started = start_app(exe);
+  if (started) {
+    log_info(log_target::app, "  launched {}", *exe);
+    send(telemetry, telemetry::TelemetryEvent("app_launched"));
+    finish_ok(status, i18n::tr_with("ui.status.launching", {{"app", build_info::product_name}}));
+    return;
+  }
+  const std::string error = started.error().display();
+  log_info(log_target::app, "  launch skipped: {}", error);
+  send(telemetry, telemetry::TelemetryEvent("app_launch_failed").add_text("error", error));
+  finish_ok(status, fallback_text);
+}
+
+}  // namespace corvald

@@ -1,0 +1,178 @@
+#include "worker/installer_step.hpp"
+
+#include <algorithm>
+#include <charconv>
+#include <chrono>
+#include <cstdio>
+
+#include "cache/cache.hpp"
+#include "i18n/i18n.hpp"
+#include "installed_probe/installed_probe.hpp"
+#include "logfile/log.hpp"
+#include "main/run_mode.hpp"
+#include "platform/env.hpp"
+#include "text/format.hpp"
+
+namespace corvald {
+namespace {
+
+std::uint64_t version_part(std::string_view part) {
+  if (!part.empty() && part.front() == '+') part.remove_prefix(1);
+  // from_chars alone would accept a digit prefix ("3-beta") and a lone minus sign.
+  if (part.empty() || part.find_first_not_of("0123456789") != std::string_view::npos) return 0;
+  std::uint64_t value = 0;
+  const auto [end, ec] = std::from_chars(part.data(), part.data() + part.size(), value);
+  return ec == std::errc() && end == part.data() + part.size() ? value : 0;
+}
+
+std::vector<std::uint64_t> version_parts(std::string_view text) {
+  std::vector<std::uint64_t> parts;
+  for (;;) {
+    const auto dot = text.find('.');
+    parts.push_back(version_part(text.substr(0, dot)));
+    if (dot == std::string_view::npos) return parts;
+    text.remove_prefix(dot + 1);
+  }
+}
+
+bool nsis_silent_switch(const std::string& arg) {
+  return arg.size() == 2 && arg[0] == '/' && (arg[1] == 's' || arg[1] == 'S');
+}
+
+void send(const telemetry::TelemetryHandle* telemetry, telemetry::TelemetryEvent event) {
+  if (telemetry != nullptr) telemetry::telemetry_send(*telemetry, std::move(event));
+}
+
+bool is_file(const std::optional<std::filesystem::path>& path) {
+  std::error_code ec;
+  return path && std::filesystem::is_regular_file(*path, ec);
+}
+
+// Step 3: true when the installed copy is current and has been launched instead.
+bool launched_current_install(platform::Registry& registry, const std::string& target,
+                              UiStatus& status, const telemetry::TelemetryHandle* telemetry) {
+  const auto installed = probe_installed(registry);
+  if (!installed || compare_versions(installed->version, target) == VersionOrder::less) {
+    return false;
+  }
+  auto event = [&](const char* name) {
+    return telemetry::TelemetryEvent(name)
+        .add_text("target_version", target)
+        .add_text("installed_version", installed->version);
+  };
+  if (!is_file(installed->exe)) {
+    log_info(log_target::app,
+             "  registry says installed={} (>= target={}) but its exe is missing — reinstalling",
+             installed->version, target);
+    send(telemetry, event("install_forced_exe_missing"));
+    return false;
+  }
+  log_info(log_target::app, "  already up-to-date (installed={} target={}) — skipping install",
+           installed->version, target);
+  send(telemetry, event("install_skipped_up_to_date"));
+  launch_app(installed->exe, status, telemetry, i18n::tr("ui.status.up_to_date"));
+  return true;
+}
+
+}  // namespace
+
+VersionOrder compare_versions(std::string_view a, std::string_view b) {
+  const auto left = version_parts(a);
+  const auto right = version_parts(b);
+  for (std::size_t i = 0; i < std::max(left.size(), right.size()); ++i) {
+    const std::uint64_t l = i < left.size() ? left[i] : 0;
+    const std::uint64_t r = i < right.size() ? right[i] : 0;
+    if (l != r) return l < r ? VersionOrder::less : VersionOrder::greater;
+  }
+  return VersionOrder::equal;
+}
+
+std::vector<std::string> installer_args(bool /*stub_silent*/) {
+  // A silent stub would pass its own switch on; the worker never does, and either way the
+  // installer must see "/S" exactly once.
+  std::vector<std::string> args;
+  if (std::none_of(args.begin(), args.end(), nsis_silent_switch)) args.emplace_back("/S");
+  return args;
+}
+
+Result<platform::ChildProcess> spawn_installer(const std::filesystem::path& installer,
+                                               const std::vector<std::string>& args) {
+  std::error_code ec;
+  if (!std::filesystem::exists(installer, ec)) {
+    return StubError::internal(text::format("installer not found: {}", installer));
+  }
+  auto child = platform::start_process(installer, args, std::nullopt, true);
+  if (!child) {
+    return StubError::internal(text::format("spawn installer: {}", child.error().text()));
+  }
+  return std::move(child).value();
+}
+
+std::string installer_exit_message(std::uint32_t exit_code) {
+  return text::format("installer exited with code {}", static_cast<std::int32_t>(exit_code));
+}
+
+std::string format_seconds(std::uint64_t duration_ms) {
+  char buffer[32];
+  std::snprintf(buffer, sizeof(buffer), "%.1f", static_cast<double>(duration_ms) / 1000.0);
+  return buffer;
+}
+
+Result<void> run_installer_step(const std::filesystem::path& installer,
+                                const std::string& target_version, UiStatus& status,
+                                const CancelFlag& cancel,
+                                const telemetry::TelemetryHandle* telemetry) {
+  return run_installer_step(platform::system_registry(), installer, target_version, status,
+                            cancel, telemetry);
+}
+
+Result<void> run_installer_step(platform::Registry& registry,
+                                const std::filesystem::path& installer,
+                                const std::string& target_version, UiStatus& status,
+                                const CancelFlag& cancel,
+                                const telemetry::TelemetryHandle* telemetry) {
+  if (cancel.is_set()) return StubError::cancelled();
+  if (platform::env_var("APP_INSTALLER_SKIP_INSTALL") == "1") {
+    log_info(log_target::app, "  skipping install (APP_INSTALLER_SKIP_INSTALL=1)");
+    set_status(status, Phase::done, 100, i18n::tr("ui.status.install_skipped"));
+    return Ok{};
+  }
+  if (launched_current_install(registry, target_version, status, telemetry)) return Ok{};
+
+  set_status(status, Phase::installing, 96, i18n::tr("ui.status.installing"));
+  const auto args = installer_args(false);
+  log_info(log_target::app, "  spawning installer (args={}, stub_silent={}, elevated={})",
+           format_arg_list(args), false, false);
+
+  const auto started = std::chrono::steady_clock::now();
+  auto child = spawn_installer(installer, args);
+  if (!child) return std::move(child).error();
+  auto exit_code = child->wait();
+  if (!exit_code) return std::move(exit_code).error();
+  const auto elapsed = std::chrono::steady_clock::now() - started;
+  const auto duration_ms = static_cast<std::uint64_t>(
+      std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
+
+  if (*exit_code != 0) {
+    send(telemetry, telemetry::TelemetryEvent("install_failed")
+                        .add_text("target_version", target_version)
+                        .add_i64("exit_code", static_cast<std::int32_t>(*exit_code))
+                        .add_u64("duration_ms", duration_ms));
+    return StubError::internal(installer_exit_message(*exit_code));
+  }
+  log_info(log_target::app, "  install OK in {}s", format_seconds(duration_ms));
+  send(telemetry, telemetry::TelemetryEvent("install_completed")
+                      .add_text("target_version", target_version)
+                      .add_i64("exit_code", 0)
+                      .add_u64("duration_ms", duration_ms));
+
+  if (auto pruned = cache::prune_older(target_version); !pruned) {
+    log_info(log_target::app, "  prune_older warn: {}", pruned.error().display());
+  }
+  const auto installed = probe_installed(registry);
+  launch_app(installed ? installed->exe : std::nullopt, status, telemetry,
+             i18n::tr("ui.status.install_complete"));
+  return Ok{};
+}
+
+}  // namespace corvald
