@@ -8,6 +8,7 @@
 #include "main/command_line.hpp"
 #include "main/paths.hpp"
 #include "main/run_mode.hpp"
+#include "main/silent_flow.hpp"
 #include "main/stub_main.hpp"
 #include "net/http_client.hpp"
 #include "net/uuid.hpp"
@@ -71,10 +72,7 @@ int run_report_log_mode() {
   return static_cast<int>(ExitCode::failed);
 }
 
-int run_silent_flow() {
-  log_info(log_target::app, "[silent] FAILED: silent install is not available in this build");
-  return static_cast<int>(ExitCode::failed);
-}
+int run_silent_flow() { return run_silent(); }
 
 int run_windowed_mode() {
   log_info(log_target::app, "[FAIL] UI: the window is not available in this build");

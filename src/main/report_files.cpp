@@ -1,0 +1,93 @@
+#include "main/report_files.hpp"
+
+#include <algorithm>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <utility>
+
+#include "platform/env.hpp"
+#include "text/utf.hpp"
+
+namespace corvald {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The file name as UTF-8; nothing when it is not valid Unicode, as such a name cannot be
+// one the stub wrote.
+std::optional<std::string> utf8_name(const fs::path& path) {
+  const fs::path file_name = path.filename();
+  const auto& name = file_name.native();
+#ifdef _WIN32
+  return text::utf16_to_utf8(
+      std::u16string_view(reinterpret_cast<const char16_t*>(name.data()), name.size()));
+#else
+  if (!text::is_valid_utf8(name)) return std::nullopt;
+  return name;
+#endif
+}
+
+// Plain files only: a link planted in the folder must not pull an arbitrary file of the user
+// into a report that leaves the machine.
+template <class Visit>
+void for_each_plain_file(const fs::path& folder, Visit visit) {
+  std::error_code ec;
+  fs::directory_iterator it(folder, ec);
+  if (ec) return;
+  for (const fs::directory_iterator end; it != end; it.increment(ec)) {
+    if (ec) return;
+    std::error_code type_ec;
+    if (!it->is_regular_file(type_ec) || type_ec) continue;
+    if (it->is_symlink(type_ec) || type_ec) continue;
+    visit(it->path());
+  }
+}
+
+bool has_dmp_extension(const fs::path& path) {
+  const auto name = utf8_name(path);
+  if (!name || name->size() <= 4) return false;
+  return text::ascii_lower(std::string_view(*name).substr(name->size() - 4)) == ".dmp";
+}
+
+}  // namespace
+
+std::vector<fs::path> collect_log_files(const fs::path& folder) {
+  std::vector<std::pair<std::string, fs::path>> found;
+  for_each_plain_file(folder, [&](const fs::path& path) {
+    auto name = utf8_name(path);
+    if (name && name->starts_with("app.log")) found.emplace_back(std::move(*name), path);
+  });
+  // Byte order of the UTF-8 names, the same on every platform.
+  std::sort(found.begin(), found.end(),
+            [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::vector<fs::path> files;
+  for (auto& entry : found) files.push_back(std::move(entry.second));
+  return files;
+}
+
+std::vector<fs::path> collect_crash_dumps_under(const std::optional<fs::path>& local_app_data) {
+  if (!local_app_data) return {};
+  struct Dump {
+    fs::file_time_type written;
+    fs::path path;
+  };
+  std::vector<Dump> found;
+  for_each_plain_file(*local_app_data / "CrashDumps", [&](const fs::path& path) {
+    if (!has_dmp_extension(path)) return;
+    std::error_code ec;
+    const auto written = fs::last_write_time(path, ec);
+    found.push_back({ec ? fs::file_time_type::min() : written, path});
+  });
+  std::stable_sort(found.begin(), found.end(),
+                   [](const Dump& a, const Dump& b) { return a.written > b.written; });
+  std::vector<fs::path> dumps;
+  for (auto& dump : found) dumps.push_back(std::move(dump.path));
+  return dumps;
+}
+
+std::vector<fs::path> collect_crash_dumps() {
+  return collect_crash_dumps_under(platform::env_path("LOCALAPPDATA"));
+}
+
+}  // namespace corvald

@@ -1,0 +1,20 @@
+// Which local files a diagnostic report carries: the stub's logs and the crash dumps.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <vector>
+
+namespace corvald {
+
+// Plain files (never symbolic links) named app.log*, in byte order of their names, so the
+// current log comes before its rotated copies. An unreadable folder gives an empty list.
+std::vector<std::filesystem::path> collect_log_files(const std::filesystem::path& folder);
+
+// Plain files *.dmp (any case) in %LOCALAPPDATA%\CrashDumps, newest first; empty when the
+// variable is unset or the folder cannot be read.
+std::vector<std::filesystem::path> collect_crash_dumps();
+std::vector<std::filesystem::path> collect_crash_dumps_under(
+    const std::optional<std::filesystem::path>& local_app_data);
+
+}  // namespace corvald

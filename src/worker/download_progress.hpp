@@ -1,0 +1,42 @@
+// The download's progress as the window shows it: at most one update per 80 ms (plus the
+// final byte), so a fast connection does not keep the status lock and the window busy.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "feed/feed.hpp"
+#include "worker/ui_status.hpp"
+
+namespace corvald {
+
+using SteadyNow = std::function<std::chrono::steady_clock::time_point()>;
+
+struct ProgressThrottle {
+  std::mutex mutex;
+  std::chrono::steady_clock::time_point last_update;
+};
+
+struct ProgressContext {
+  std::string version;
+  std::shared_ptr<ProgressThrottle> throttle;
+  // The feed's size, or 1 for a feed that announces 0, so the percentage never divides by 0.
+  std::uint64_t total = 1;
+  SharedUiStatus status;
+  SteadyNow now;
+};
+
+ProgressContext make_progress_context(const feed::Feed& feed, SharedUiStatus status,
+                                      SteadyNow now = std::chrono::steady_clock::now);
+
+void on_download_progress(const ProgressContext& context, std::uint64_t done,
+                          std::uint64_t total);
+
+// Bytes as mebibytes with one digit after the point, e.g. "12.3".
+std::string format_mb(std::uint64_t bytes);
+
+}  // namespace corvald

@@ -1,0 +1,23 @@
+// The install pipeline of windowed mode, run on its own thread: feed, cache or download,
+// installer, and the outcome shown to the window and reported to telemetry.
+#pragma once
+
+#include <chrono>
+#include <functional>
+
+#include "worker/download_progress.hpp"
+#include "worker/ui_status.hpp"
+
+namespace corvald {
+
+// The worker's pause and the progress clock, replaceable so tests need not wait on them.
+struct WorkerHooks {
+  std::function<void(std::chrono::milliseconds)> sleep;
+  SteadyNow now;
+  static WorkerHooks real();
+};
+
+void run_worker(SharedUiStatus status, SharedCancelFlag cancel);
+void run_worker(SharedUiStatus status, SharedCancelFlag cancel, const WorkerHooks& hooks);
+
+}  // namespace corvald

@@ -1,0 +1,33 @@
+#include "worker/worker.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <vector>
+
+#include "i18n/i18n.hpp"
+
+namespace corvald {
+namespace {
+
+// The native build has no HTTP stack, so set-up always fails here: the record must end
+// failed with the localised internal-error text, not stay unfinished or claim success.
+TEST(WorkerTest, SetUpFailureFinishesFailedWithTheLocalisedMessage) {
+  ::unsetenv("LOCALAPPDATA");
+  std::vector<std::chrono::milliseconds> pauses;
+  WorkerHooks hooks = WorkerHooks::real();
+  hooks.sleep = [&](std::chrono::milliseconds d) { pauses.push_back(d); };
+  auto status = std::make_shared<UiStatus>();
+
+  run_worker(status, std::make_shared<CancelFlag>(), hooks);
+
+  const auto s = status->snapshot();
+  EXPECT_EQ(pauses, (std::vector<std::chrono::milliseconds>{std::chrono::milliseconds(120)}));
+  EXPECT_TRUE(s.finished);
+  EXPECT_EQ(s.phase, Phase::failed);
+  EXPECT_EQ(s.text, i18n::tr("ui.error.internal"));
+  EXPECT_EQ(s.error_text, s.text);
+}
+
+}  // namespace
+}  // namespace corvald

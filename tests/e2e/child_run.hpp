@@ -1,0 +1,29 @@
+// Starts any program the way a user's shell would, with a chosen environment, and waits for its
+// exit code. stub_process runs corvald-setup.exe in particular; this serves the other programs
+// (installers, the installed app) that end-to-end tests start.
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace corvald::e2e {
+
+struct ChildRun {
+  std::filesystem::path program;
+  std::vector<std::wstring> args;                           // after the program path
+  // Appended after args without quoting, for programs that parse their own line: an NSIS
+  // installer takes everything after "_?=" as a folder, blanks and all, and no quotes.
+  std::wstring verbatim_tail;
+  std::map<std::wstring, std::optional<std::wstring>> env;  // nullopt removes a variable
+  std::chrono::milliseconds timeout{60000};
+};
+
+// The exit code, or nothing when the process could not be started or did not end in time
+// (it is then terminated).
+std::optional<unsigned long> run_child(const ChildRun& run);
+
+}  // namespace corvald::e2e
