@@ -1,26 +1,162 @@
 #!/usr/bin/env bash
-# Runs corvald-setup.exe under Wine with a fresh LOCALAPPDATA and shows what it did.
+# Shows corvald-setup.exe end to end under Wine against the local devserver:
+#   1. a clean install of 1.4.0,
+#   2. an upgrade to 1.5.0,
+#   3. the same 1.5.0 again, served from the stub's cache.
+# Everything lives in build/demo (fresh each run) with its own LOCALAPPDATA; the Wine prefix is
+# the one from scripts/common.sh.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
+# shellcheck source=scripts/common.sh
 . "$root/scripts/common.sh"
 
-bash scripts/build.sh windows >/dev/null
+uninstall_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Uninstall\CorvaldTavrin'
+demo=$build_root/demo
+home=$demo/localappdata
+server_dir=$demo/devserver
+releases=$build_root/windows/demo/releases
 exe=$build_root/windows/bin/corvald-setup.exe
-home=$build_root/demo/localappdata
-rm -rf "$home" && mkdir -p "$home"
-win_home="Z:$(sed 's|/|\\|g' <<<"$home")"
+log=$home/corvald-installer/logs/app.log
 
-say "running corvald-setup.exe /S under Wine (LOCALAPPDATA=$win_home)"
-set +e
-"$wine" cmd /c "set LOCALAPPDATA=$win_home&& $(sed 's|/|\\|g' <<<"Z:$exe") /S"
-code=$?
-set -e
-echo "exit code: $code"
-echo
-echo "--- app.log ---"
-cat "$home/corvald-installer/logs/app.log"
-echo
-echo "--- crash-dump registration ---"
-"$wine" reg query 'HKCU\Software\Microsoft\Windows\Windows Error Reporting\LocalDumps\corvald-setup.exe' \
-  2>/dev/null | tr -d '\r' | sed '/^$/d'
+to_win() { printf 'Z:%s' "$(sed 's|/|\\|g' <<<"$1")"; }
+header() { printf '\n=== %s ===\n' "$*"; }
+row() { printf '  %-24s %s\n' "$1:" "$2"; }
+
+# --- build -----------------------------------------------------------------------------------
+# Other builds may share build/ at the same time; one retry covers a collision.
+build() {
+  local out=$demo.build.log
+  mkdir -p "$build_root"
+  for attempt in 1 2; do
+    if bash scripts/build.sh native windows >"$out" 2>&1; then
+      rm -f "$out"
+      return 0
+    fi
+    say "build attempt $attempt failed (see $out)"
+  done
+  tail -n 30 "$out" >&2
+  die "the build failed"
+}
+say "building native and windows (the first build takes a few minutes)"
+build
+for f in "$exe" "$build_root/native/bin/corvald-devserver" \
+  "$releases/1.4.0/Corvald-Tavrin-Setup-1.4.0.exe" "$releases/1.5.0/Corvald-Tavrin-Setup-1.5.0.exe"; do
+  [[ -f $f ]] || die "missing after the build: $f"
+done
+
+# --- clean state -----------------------------------------------------------------------------
+stop_server() { bash tests/devserver/stop.sh "$server_dir" >/dev/null 2>&1 || true; }
+trap stop_server EXIT
+stop_server # one left over from an interrupted demo
+rm -rf "$demo"
+mkdir -p "$home" "$server_dir"
+"$wine" reg delete "$uninstall_key" /f >/dev/null 2>&1 || true
+win_home=$(to_win "$home")
+win_exe=$(to_win "$exe")
+
+# --- one run ---------------------------------------------------------------------------------
+start_server() { # version
+  local version=$1 rel=$demo/release-$1
+  rm -rf "$rel" && mkdir -p "$rel"
+  cp "$releases/$version/Corvald-Tavrin-Setup-$version.exe" "$rel/"
+  stop_server
+  bash tests/devserver/start.sh "$server_dir" --release "$rel" --release-version "$version" \
+    >/dev/null || die "the devserver did not start"
+  port=$(cat "$server_dir/port")
+}
+
+reg_value() { # name -> value of the uninstall entry, empty when absent
+  "$wine" reg query "$uninstall_key" /v "$1" 2>/dev/null | tr -d '\r' |
+    awk -v n="$1" '$1 == n { $1 = ""; $2 = ""; sub(/^ +/, ""); print }'
+}
+
+failures=0
+run() { # title version expect_cache_hit(0|1)
+  local title=$1 version=$2 expect_hit=$3
+  header "$title"
+  start_server "$version"
+  local log_start=0
+  [[ -f $log ]] && log_start=$(wc -l <"$log")
+
+  local t0 t1 code
+  t0=$(date +%s.%N)
+  set +e
+  "$wine" cmd /c "set LOCALAPPDATA=$win_home&& set APP_INSTALLER_SERVICE_URL=http://127.0.0.1:$port&& set APP_INSTALLER_TELEMETRY_URL=http://127.0.0.1:$port/api/v2/report&& $win_exe /S" \
+    >"$demo/wine-$version-$expect_hit.out" 2>&1
+  code=$?
+  set -e
+  t1=$(date +%s.%N)
+
+  local new
+  new=$( [[ -f $log ]] && tail -n +"$((log_start + 1))" "$log" | tr -d '\r' || true)
+  grab() { grep -F -- "$1" <<<"$new" | tail -n 1 | sed -E 's/^.*\] *//' || true; }
+  local bytes
+  bytes=$(stat -c %s "$demo/release-$version/Corvald-Tavrin-Setup-$version.exe")
+
+  local fed
+  fed=$(grep -F '[silent] feed OK' <<<"$new" | tail -n 1 | sed -E 's/.*feed OK //' || true)
+  row "feed served" "$version on 127.0.0.1:$port; the stub read: ${fed:-(no 'feed OK' line)}"
+  row "stub exit code" "$code"
+  local gets
+  gets=$(grep -c '"method":"GET","path":"[^"]*\.exe"' "$server_dir/requests.jsonl" || true)
+  if grep -qF '[silent] cache HIT' <<<"$new"; then
+    row "download" "none: cache HIT, $gets GET of the installer"
+  else
+    local how
+    if grep -qF 'parallel done' <<<"$new"; then
+      how="parallel ($(grab 'parallel done' | sed 's/^parallel done: *//'))"
+    elif grep -qiF 'fallback' <<<"$new"; then
+      how="fallback: $(grab fallback)"
+    else
+      how="no 'parallel done' or fallback line"
+    fi
+    row "downloaded" "$bytes bytes, $(grep -cF 'download attempt' <<<"$new" || true) attempt(s), $gets GET(s)"
+    row "how" "$how"
+    row "verify / promote" "$(grep -qF 'verify OK' <<<"$new" && echo 'verify OK' || echo 'NO verify OK'), $(grep -qF 'promoted' <<<"$new" && echo promoted || echo 'NOT promoted')"
+  fi
+  row "installer exit code" "$(grep -F '[silent] NSIS exit code' <<<"$new" | tail -n 1 |
+    sed -E 's/.*NSIS exit code[: =]*//' || true)"
+  local shown
+  shown=$(reg_value DisplayVersion)
+  if [[ -n $shown ]]; then
+    row "uninstall entry" "DisplayVersion $shown, InstallLocation $(reg_value InstallLocation)"
+  else
+    row "uninstall entry" "(none)"
+  fi
+  row "telemetry received" "$(grep -c '"method":"POST","path":"/api/v2/report"' "$server_dir/requests.jsonl" || true) POST /api/v2/report (none expected: /S sends no telemetry by design)"
+  # From the stub's launch line to the NSIS exit line, and the wall clock including Wine.
+  local first last
+  first=$(grep -F '[main] launched' <<<"$new" | head -n 1 | sed -E 's/^\[[0-9-]+ ([0-9:.]+)\].*/\1/')
+  last=$(grep -F 'NSIS exit code' <<<"$new" | tail -n 1 | sed -E 's/^\[[0-9-]+ ([0-9:.]+)\].*/\1/')
+  secs() { awk -F: '{ print $1 * 3600 + $2 * 60 + $3 }' <<<"$1"; }
+  local in_log=""
+  [[ -n $first && -n $last ]] && in_log="$(printf '%.2f' "$(bc <<<"$(secs "$last") - $(secs "$first")")") s in app.log, "
+  row "start to installer exit" "${in_log}$(printf '%.1f s' "$(bc <<<"$t1 - $t0")") wall clock with Wine"
+  echo "  --- app.log (last lines of this run) ---"
+  tail -n 6 <<<"$new" | sed -E 's/^\[[0-9-]+ ([0-9:.]+)\] \[[A-Z]+\] corvald-installer - /\1 /; s/^/  | /'
+
+  local ok=1
+  [[ $code -eq 0 ]] || ok=0
+  [[ $shown == "$version" ]] || ok=0
+  if [[ $expect_hit == 1 ]]; then grep -qF '[silent] cache HIT' <<<"$new" || ok=0; fi
+  if [[ $ok == 1 ]]; then
+    echo "  result: OK"
+  else
+    echo "  result: FAILED (expected exit 0, DisplayVersion $version$([[ $expect_hit == 1 ]] && echo ', a cache hit'))"
+    failures=$((failures + 1))
+  fi
+}
+
+say "demo folder $demo, LOCALAPPDATA=$win_home, WINEPREFIX=$WINEPREFIX"
+run "1. fresh install of 1.4.0" 1.4.0 0
+run "2. upgrade to 1.5.0" 1.5.0 0
+run "3. 1.5.0 again (cached installer)" 1.5.0 1
+
+header "summary"
+if [[ $failures -eq 0 ]]; then
+  echo "  all 3 runs OK"
+else
+  echo "  $failures of 3 runs FAILED (outputs in $demo)"
+  exit 1
+fi
