@@ -7,6 +7,7 @@
 #include "main/client_id.hpp"
 #include "main/command_line.hpp"
 #include "main/paths.hpp"
+#include "main/report_log.hpp"
 #include "main/run_mode.hpp"
 #include "main/silent_flow.hpp"
 #include "main/stub_main.hpp"
@@ -67,10 +68,7 @@ int run_already_running() {
 
 // The run modes below arrive with their own subsystems; until then a run that asks for one
 // says so plainly and fails rather than pretending to have done the work.
-int run_report_log_mode() {
-  log_info(log_target::app, "[report-log] FAILED: report-log mode is not available in this build");
-  return static_cast<int>(ExitCode::failed);
-}
+int run_report_log_mode() { return run_report_log(); }
 
 int run_silent_flow() { return run_silent(); }
 

@@ -39,7 +39,10 @@ DevServer::DevServer(const Options& options, std::optional<Release> release,
       wrong_digest_(release_ ? std::make_unique<WrongDigest>(release_->file) : nullptr),
       recorder_(std::move(recorder)),
       settings_(options),
-      context_{release_, feed_file_, settings_, *recorder_, shutdown_, wrong_digest_.get()} {
+      blobs_(options.record_file ? std::optional(options.record_file->parent_path())
+                                 : std::nullopt),
+      context_{release_,  feed_file_,          settings_, *recorder_,
+               shutdown_, wrong_digest_.get(), blobs_} {
   configure();
 }
 

@@ -54,6 +54,7 @@ class DevServer {
   std::unique_ptr<Recorder> recorder_;
   LiveSettings settings_;
   ShutdownSignal shutdown_;
+  BlobStore blobs_;
   ServiceContext context_;
   httplib::Server server_;
   std::atomic<bool> run_started_{false};

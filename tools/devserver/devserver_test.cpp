@@ -420,3 +420,56 @@ TEST(DevServerPortTest, BaseUrlComesFromThePortFile) {
 
 }  // namespace
 }  // namespace corvald::devserver
+
+namespace corvald::devserver {
+namespace {
+
+TEST_F(DevServerTest, FeedbackUploadStoresTheBlobAndStatusesCanBeForced) {
+  Options options;
+  options.record_file = record_file();
+  start(options);
+
+  const auto grant = client().Get("/api/voice-realtime/feedback/get-upload-url?file_type=log");
+  ASSERT_TRUE(grant);
+  ASSERT_EQ(grant->status, 200);
+  const std::string origin = "http://127.0.0.1:" + std::to_string(port_);
+  EXPECT_NE(grant->body.find("\"upload_url\":\"" + origin + "/storage/"), std::string::npos)
+      << grant->body;
+  EXPECT_NE(grant->body.find("\"private_storage_url\":\""), std::string::npos);
+
+  const auto wrong_type = client().Put("/storage/a.zip", {{"x-ms-blob-type", "BlockBlob"}},
+                                       "PK", "application/octet-stream");
+  ASSERT_TRUE(wrong_type);
+  EXPECT_EQ(wrong_type->status, 400);
+  const auto no_blob_type = client().Put("/storage/a.zip", "PK", "application/zip");
+  ASSERT_TRUE(no_blob_type);
+  EXPECT_EQ(no_blob_type->status, 400);
+  EXPECT_FALSE(std::filesystem::exists(folder_.path() / "storage-1.zip"));
+
+  const std::string zip("PK\x03\x04" "app.log\0", 12);
+  const auto put = client().Put("/storage/a.zip?sig=x", {{"x-ms-blob-type", "BlockBlob"}}, zip,
+                                "application/zip");
+  ASSERT_TRUE(put);
+  EXPECT_EQ(put->status, 201);
+  EXPECT_EQ(read_file(folder_.path() / "storage-1.zip"), zip);
+
+  const auto submit = client().Post("/api/voice-realtime/feedback/submit", "{}", "application/json");
+  ASSERT_TRUE(submit);
+  EXPECT_EQ(submit->status, 200);
+
+  ASSERT_EQ(control("/__control/set?upload_url_status=403&storage_status=500&submit_status=502"),
+            200);
+  EXPECT_EQ(client().Get("/api/voice-realtime/feedback/get-upload-url")->status, 403);
+  EXPECT_EQ(client()
+                .Put("/storage/b.zip", {{"x-ms-blob-type", "BlockBlob"}}, zip, "application/zip")
+                ->status,
+            500);
+  EXPECT_EQ(client().Post("/api/voice-realtime/feedback/submit", "{}", "application/json")->status,
+            502);
+  EXPECT_FALSE(std::filesystem::exists(folder_.path() / "storage-2.zip"));
+  EXPECT_EQ(control("/__control/set?submit_status=99"), 400);
+  EXPECT_NE(recorded().find("/api/voice-realtime/feedback/submit"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace corvald::devserver

@@ -54,6 +54,12 @@ Outcome<Overrides> apply_control_params(Overrides current, const ControlParams& 
       applied = set_status(current.feed_status, key, value);
     } else if (key == "telemetry_status") {
       applied = set_status(current.telemetry_status, key, value);
+    } else if (key == "upload_url_status") {
+      applied = set_status(current.upload_url_status, key, value);
+    } else if (key == "storage_status") {
+      applied = set_status(current.storage_status, key, value);
+    } else if (key == "submit_status") {
+      applied = set_status(current.submit_status, key, value);
     } else if (key == "feed_body") {
       set_text(current.feed_body, value);
     } else if (key == "feed_content_type") {
@@ -86,6 +92,9 @@ EffectiveSettings merge(const Options& options, const Overrides& overrides) {
       overrides.feed_content_type ? overrides.feed_content_type : options.feed_content_type;
   s.telemetry_status = overrides.telemetry_status.value_or(options.telemetry_status);
   s.telemetry_stall_ms = overrides.telemetry_stall_ms.value_or(options.telemetry_stall_ms);
+  s.upload_url_status = overrides.upload_url_status;
+  s.storage_status = overrides.storage_status;
+  s.submit_status = overrides.submit_status;
   s.faults = options.faults;
   // Checked when they were stored, so applying them again cannot fail.
   for (const auto& [key, value] : overrides.faults) (void)apply_fault(s.faults, key, value);

@@ -19,6 +19,9 @@ struct Overrides {
   std::optional<std::string> feed_content_type;
   std::optional<int> telemetry_status;
   std::optional<int> telemetry_stall_ms;
+  std::optional<int> upload_url_status;
+  std::optional<int> storage_status;
+  std::optional<int> submit_status;
   // Fault key to its checked value; a key that is absent leaves the command line's value.
   std::map<std::string, std::string, std::less<>> faults;
 };
@@ -30,6 +33,10 @@ struct EffectiveSettings {
   std::optional<std::string> feed_content_type;
   int telemetry_status = 200;
   int telemetry_stall_ms = 0;
+  // Forced answers of the feedback endpoints; unset means they work normally.
+  std::optional<int> upload_url_status;
+  std::optional<int> storage_status;
+  std::optional<int> submit_status;
   DownloadFaults faults;
 };
 

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "blob_store.hpp"
 #include "faults.hpp"
 #include "live_settings.hpp"
 #include "recorder.hpp"
@@ -22,6 +23,7 @@ struct ServiceContext {
   Recorder& recorder;
   ShutdownSignal& shutdown;
   WrongDigest* wrong_digest;  // null without a release
+  BlobStore& blobs;
 };
 
 void add_service_routes(Router& router, ServiceContext& context);

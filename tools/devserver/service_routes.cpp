@@ -1,3 +1,4 @@
+#include <atomic>
 #include <fstream>
 #include <sstream>
 
@@ -112,6 +113,50 @@ void answer_telemetry(const ServiceContext& context, httplib::Response& res) {
   }
 }
 
+// The statuses a test forced on a feedback endpoint answer with a small JSON error body.
+bool answer_forced(std::optional<int> forced, httplib::Response& res) {
+  if (!forced) return false;
+  res.status = *forced;
+  if (status_carries_body(res.status)) {
+    res.set_content("{\"error\":\"forced status " + std::to_string(*forced) +
+                        "\",\"detail\":\"sig=forcedsecretvalue\"}",
+                    "application/json");
+  }
+  return true;
+}
+
+void answer_upload_url(const ServiceContext& context, const httplib::Request& req,
+                       httplib::Response& res) {
+  if (answer_forced(context.settings.current().upload_url_status, res)) return;
+  static std::atomic<std::uint64_t> next_blob{1};
+  const std::string name = "fb-" + std::to_string(next_blob++) + ".zip";
+  // The storage lives on this very server; the port is the one the request came in on.
+  const std::string origin = "http://127.0.0.1:" + std::to_string(req.local_port);
+  res.status = 200;
+  res.set_content("{\"upload_url\":\"" + origin + "/storage/" + name +
+                      "?sig=devserversignature\",\"private_storage_url\":\"" + origin +
+                      "/storage/" + name + "\"}",
+                  "application/json");
+}
+
+void answer_storage_put(const ServiceContext& context, const httplib::Request& req,
+                        httplib::Response& res) {
+  if (answer_forced(context.settings.current().storage_status, res)) return;
+  if (req.get_header_value("x-ms-blob-type") != "BlockBlob" ||
+      req.get_header_value("Content-Type") != "application/zip") {
+    return answer_text(res, 400, "x-ms-blob-type: BlockBlob and Content-Type: application/zip "
+                                 "are required\n");
+  }
+  context.blobs.store(req.body);
+  res.status = 201;
+}
+
+void answer_submit(const ServiceContext& context, httplib::Response& res) {
+  if (answer_forced(context.settings.current().submit_status, res)) return;
+  res.status = 200;
+  res.set_content("{\"status\":\"ok\"}", "application/json");
+}
+
 }  // namespace
 
 void add_service_routes(Router& router, ServiceContext& context) {
@@ -127,6 +172,19 @@ void add_service_routes(Router& router, ServiceContext& context) {
   router.add(Method::post, "/api/v2/report",
              [&context](const httplib::Request&, httplib::Response& res) {
                answer_telemetry(context, res);
+             });
+  const std::string feedback = "/api/voice-realtime/feedback";
+  router.add(Method::get, feedback + "/get-upload-url",
+             [&context](const httplib::Request& req, httplib::Response& res) {
+               answer_upload_url(context, req, res);
+             });
+  router.add(Method::put, "/storage/([^/]+)",
+             [&context](const httplib::Request& req, httplib::Response& res) {
+               answer_storage_put(context, req, res);
+             });
+  router.add(Method::post, feedback + "/submit",
+             [&context](const httplib::Request&, httplib::Response& res) {
+               answer_submit(context, res);
              });
 }
 
