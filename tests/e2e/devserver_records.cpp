@@ -158,19 +158,19 @@ bool devserver_control(std::string_view what) {
   return reply && reply->status == 200;
 }
 
-std::vector<ServerRecord> devserver_reports() {
+std::vector<ServerRecord> devserver_requests(std::string_view path) {
   auto response = control_client().get(devserver_base_url() + "/__control/requests", {});
   if (!response || response->status != 200) return {};
   auto text = std::move(response.value()).read_to_end(64 * 1024 * 1024);
   if (!text) return {};
-  std::vector<ServerRecord> reports;
+  std::vector<ServerRecord> matching;
   for (auto& record : parse_record_lines(*text)) {
     // An unreadable line (empty path) is kept so that it fails the caller's checks.
-    if (record.path == "/api/v2/report" || record.path.empty()) {
-      reports.push_back(std::move(record));
-    }
+    if (record.path == path || record.path.empty()) matching.push_back(std::move(record));
   }
-  return reports;
+  return matching;
 }
+
+std::vector<ServerRecord> devserver_reports() { return devserver_requests("/api/v2/report"); }
 
 }  // namespace corvald::e2e

@@ -29,6 +29,9 @@ std::vector<ServerRecord> parse_record_lines(std::string_view text);
 // server did not answer 200.
 bool devserver_control(std::string_view what);
 
+// The requests for exactly this path received since the last reset, in arrival order.
+std::vector<ServerRecord> devserver_requests(std::string_view path);
+
 // The telemetry posts received since the last reset, in arrival order.
 std::vector<ServerRecord> devserver_reports();
 

@@ -2,6 +2,9 @@
 // devserver that plays both the update service and the blob storage.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdint>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -29,6 +32,49 @@ std::string read_bytes(const fs::path& file) {
 fs::path devserver_dir() {
   const char* dir = std::getenv("CORVALD_DEVSERVER_DIR");
   return dir ? fs::path(dir) : fs::path();
+}
+
+struct ZipEntry {
+  std::string name;
+  std::string data;
+};
+
+// Walks the local headers of a stored archive in order; the bundle writes nothing between
+// one entry's data and the next header.
+std::vector<ZipEntry> stored_entries(const std::string& zip) {
+  const auto byte = [&](std::size_t at) { return std::uint32_t(std::uint8_t(zip[at])); };
+  const auto u16 = [&](std::size_t at) { return byte(at) | byte(at + 1) << 8; };
+  const auto u32 = [&](std::size_t at) { return u16(at) | u16(at + 2) << 16; };
+  std::vector<ZipEntry> entries;
+  std::size_t at = 0;
+  while (at + 30 <= zip.size() && u32(at) == 0x04034B50) {
+    const std::size_t name_at = at + 30;
+    const std::size_t data_at = name_at + u16(at + 26) + u16(at + 28);
+    const std::size_t end = data_at + u32(at + 22);
+    if (end > zip.size()) {
+      ADD_FAILURE() << "entry at " << at << " runs past the archive";
+      break;
+    }
+    entries.push_back({zip.substr(name_at, u16(at + 26)), zip.substr(data_at, end - data_at)});
+    at = end;
+  }
+  return entries;
+}
+
+std::vector<std::string> names_of(const std::vector<ZipEntry>& entries) {
+  std::vector<std::string> names;
+  for (const ZipEntry& entry : entries) names.push_back(entry.name);
+  return names;
+}
+
+// The name of a log rotated that long ago: well inside the 72-hour retention whatever the
+// time zone, and never the hour this run may rotate into.
+std::string rotated_log_name(std::chrono::hours ago) {
+  const auto when = std::chrono::system_clock::now() - ago;
+  const std::time_t then = std::chrono::system_clock::to_time_t(when);
+  char key[16] = {};
+  std::strftime(key, sizeof key, "%Y%m%d%H", std::gmtime(&then));
+  return std::string("app.log.") + key;
 }
 
 std::vector<fs::path> stored_blobs() {
@@ -79,16 +125,66 @@ class ReportLogE2eTest : public ::testing::Test {
   fs::path local_app_data_;
 };
 
-TEST_F(ReportLogE2eTest, AcceptedReportExitsZeroWithTheLogInTheStoredZip) {
+TEST_F(ReportLogE2eTest, AcceptedReportCarriesTheLogsThenTheCrashDumpsNewestFirst) {
+  const fs::path logs = local_app_data_ / "corvald-installer" / "logs";
+  const std::string rotated = rotated_log_name(std::chrono::hours(24));
+  std::ofstream(logs / rotated, std::ios::binary) << "rotated hour\n";
+  const fs::path dumps = local_app_data_ / "CrashDumps";
+  fs::create_directories(dumps);
+  std::ofstream(dumps / "older.dmp", std::ios::binary) << "older dump";
+  std::ofstream(dumps / "newer.DMP", std::ios::binary) << "newer dump";
+  std::ofstream(dumps / "notes.txt", std::ios::binary) << "not a dump";
+  const auto now = fs::file_time_type::clock::now();
+  fs::last_write_time(dumps / "older.dmp", now - std::chrono::hours(2));
+  fs::last_write_time(dumps / "newer.DMP", now - std::chrono::hours(1));
+
   EXPECT_EQ(run_report(), 0ul);
   const auto blobs = stored_blobs();
   ASSERT_EQ(blobs.size(), 1u);
-  const std::string zip = read_bytes(blobs[0]);
-  EXPECT_EQ(zip.rfind("PK\x03\x04", 0), 0u);
-  EXPECT_NE(zip.find("app.log"), std::string::npos);
-  EXPECT_NE(zip.find("earlier run: seed line"), std::string::npos);
+  const std::vector<ZipEntry> entries = stored_entries(read_bytes(blobs[0]));
+  const std::vector<std::string> names = names_of(entries);
+  // This run's own lines go into app.log too, so only the order and the seeds are fixed.
+  ASSERT_EQ(names.size(), 4u) << ::testing::PrintToString(names);
+  EXPECT_EQ(names[0], "app.log");
+  EXPECT_EQ(names[1], rotated);
+  EXPECT_EQ(names[2], "newer.DMP");
+  EXPECT_EQ(names[3], "older.dmp");
+  EXPECT_EQ(entries[0].data.rfind("earlier run: seed line\n", 0), 0u);
+  EXPECT_EQ(entries[3].data, "older dump");
+
+  const auto submits = devserver_requests("/api/voice-realtime/feedback/submit");
+  ASSERT_EQ(submits.size(), 1u);
+  EXPECT_NE(submits[0].body.find("\"feedback_type\":\"debug_log\""), std::string::npos);
+  EXPECT_NE(submits[0].body.find("\"blob_path\":\"" + devserver_base_url() + "/storage/"),
+            std::string::npos)
+      << submits[0].body;
   const std::string log = log_text();
+  EXPECT_NE(log.find("[report-log] bundle: 2 logs + 2 crash dumps"), std::string::npos) << log;
   EXPECT_NE(log.find("[report-log] OK"), std::string::npos) << log;
+}
+
+TEST_F(ReportLogE2eTest, WithNoLogsAndNoDumpsAnEmptyArchiveIsStillSent) {
+  // A file where the log folder belongs: logging stays off, so there is no log to send.
+  const fs::path logs = local_app_data_ / "corvald-installer" / "logs";
+  fs::remove_all(logs);
+  std::ofstream(logs, std::ios::binary) << "not a folder";
+
+  EXPECT_EQ(run_report(), 0ul);
+  const auto blobs = stored_blobs();
+  ASSERT_EQ(blobs.size(), 1u);
+  EXPECT_EQ(read_bytes(blobs[0]), std::string("PK\x05\x06") + std::string(18, '\0'));
+  EXPECT_EQ(devserver_requests("/api/voice-realtime/feedback/submit").size(), 1u);
+}
+
+TEST_F(ReportLogE2eTest, RefusedStoragePutExitsOneAndSubmitsNothing) {
+  ASSERT_TRUE(devserver_control("set?storage_status=403"));
+  EXPECT_EQ(run_report(), 1ul);
+  EXPECT_TRUE(stored_blobs().empty());
+  EXPECT_TRUE(devserver_requests("/api/voice-realtime/feedback/submit").empty());
+  const std::string log = log_text();
+  EXPECT_NE(log.find("[feedback] blob PUT FAILED status=403"), std::string::npos) << log;
+  EXPECT_NE(log.find("[report-log] FAIL: "), std::string::npos) << log;
+  EXPECT_EQ(log.find("forcedsecretvalue"), std::string::npos) << "the sig= value is masked";
 }
 
 TEST_F(ReportLogE2eTest, RefusedSubmitExitsOneWithTheHttpError) {
