@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "text/path_text.hpp"
 #include "text/utf.hpp"
 
 namespace corvald::cache {
@@ -23,39 +24,6 @@ bool is_reserved_device(std::string_view component) {
   // The superscript digits one to three count as port numbers too.
   return (digit.size() == 1 && digit[0] >= '1' && digit[0] <= '9') || digit == "\xC2\xB9" ||
          digit == "\xC2\xB2" || digit == "\xC2\xB3";
-}
-
-// One overload per kind of native name: bytes on POSIX, UTF-16 on Windows.
-[[maybe_unused]] std::optional<std::string> strict_utf8(const std::string& name) {
-  if (!text::is_valid_utf8(name)) return std::nullopt;
-  return name;
-}
-
-[[maybe_unused]] std::optional<std::string> strict_utf8(const std::wstring& name) {
-  return text::utf16_to_utf8(
-      std::u16string_view(reinterpret_cast<const char16_t*>(name.data()), name.size()));
-}
-
-[[maybe_unused]] std::string lossy_utf8(const std::string& name) {
-  return text::u32_to_utf8(text::utf8_to_u32_lossy(name));
-}
-
-[[maybe_unused]] std::string lossy_utf8(const std::wstring& name) {
-  std::string out;
-  for (std::size_t i = 0; i < name.size(); ++i) {
-    const char32_t unit = static_cast<char16_t>(name[i]);
-    const bool high = unit >= 0xD800 && unit <= 0xDBFF;
-    if (high && i + 1 < name.size() && static_cast<char16_t>(name[i + 1]) >= 0xDC00 &&
-        static_cast<char16_t>(name[i + 1]) <= 0xDFFF) {
-      const char32_t low = static_cast<char16_t>(name[++i]);
-      text::append_utf8(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
-    } else if (unit >= 0xD800 && unit <= 0xDFFF) {
-      text::append_utf8(out, 0xFFFD);
-    } else {
-      text::append_utf8(out, unit);
-    }
-  }
-  return out;
 }
 
 }  // namespace
@@ -103,11 +71,11 @@ std::filesystem::path path_from_utf8(std::string_view utf8) {
 }
 
 std::optional<std::string> file_name_utf8(const std::filesystem::path& path) {
-  return strict_utf8(path.filename().native());
+  return text::path_to_utf8_strict(path.filename());
 }
 
 std::string file_name_utf8_lossy(const std::filesystem::path& path) {
-  return lossy_utf8(path.filename().native());
+  return text::path_to_utf8(path.filename());
 }
 
 }  // namespace corvald::cache

@@ -8,7 +8,7 @@
 #include "logfile/log.hpp"
 #include "platform/file.hpp"
 #include "text/format.hpp"
-#include "text/utf.hpp"
+#include "text/path_text.hpp"
 
 namespace corvald::feedback {
 namespace {
@@ -19,38 +19,10 @@ std::uint64_t add_saturating(std::uint64_t a, std::uint64_t b) {
   return b > kUnknownSize - a ? kUnknownSize : a + b;
 }
 
-// path::u8string() throws on Windows when a name holds an unpaired surrogate; such names
-// must still reach the archive, with U+FFFD in place of the broken unit.
-std::string path_text(const std::filesystem::path& path) {
-#ifdef _WIN32
-  {
-    const auto& wide = path.native();
-    std::string out;
-    out.reserve(wide.size());
-    for (std::size_t i = 0; i < wide.size(); ++i) {
-      const char32_t unit = static_cast<char16_t>(wide[i]);
-      if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < wide.size()) {
-        const char32_t low = static_cast<char16_t>(wide[i + 1]);
-        if (low >= 0xDC00 && low <= 0xDFFF) {
-          text::append_utf8(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
-          ++i;
-          continue;
-        }
-      }
-      text::append_utf8(out, (unit >= 0xD800 && unit <= 0xDFFF) ? char32_t{0xFFFD} : unit);
-    }
-    return out;
-  }
-#else
-  // POSIX names are bytes already; they are passed through unchanged.
-  return path.native();
-#endif
-}
-
 std::string entry_name(const std::filesystem::path& path) {
   const auto last = path.filename();
   if (last.empty()) return "file.bin";
-  return path_text(last);
+  return text::path_to_utf8(last);
 }
 
 std::string reason_text(const StubError& error) {
@@ -108,7 +80,7 @@ Result<LogBundle> build_log_bundle_with(const std::vector<std::filesystem::path>
     }
     auto data = read(path, size);
     if (!data) {
-      entries.push_back({path_text(path) + ".missing.txt",
+      entries.push_back({text::path_to_utf8(path) + ".missing.txt",
                          "(could not read: " + reason_text(data.error()) + ")"});
       continue;
     }

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "platform/env.hpp"
+#include "text/path_text.hpp"
 #include "text/utf.hpp"
 
 namespace corvald {
@@ -17,15 +18,7 @@ namespace fs = std::filesystem;
 // The file name as UTF-8; nothing when it is not valid Unicode, as such a name cannot be
 // one the stub wrote.
 std::optional<std::string> utf8_name(const fs::path& path) {
-  const fs::path file_name = path.filename();
-  const auto& name = file_name.native();
-#ifdef _WIN32
-  return text::utf16_to_utf8(
-      std::u16string_view(reinterpret_cast<const char16_t*>(name.data()), name.size()));
-#else
-  if (!text::is_valid_utf8(name)) return std::nullopt;
-  return name;
-#endif
+  return text::path_to_utf8_strict(path.filename());
 }
 
 // Plain files only: a link planted in the folder must not pull an arbitrary file of the user

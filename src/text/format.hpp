@@ -8,9 +8,9 @@
 #include <string>
 #include <string_view>
 
-namespace corvald::text {
+#include "text/path_text.hpp"
 
-std::string path_to_utf8(const std::filesystem::path& path);
+namespace corvald::text {
 
 inline void append_arg(std::string& out, std::string_view v) { out.append(v); }
 inline void append_arg(std::string& out, const std::string& v) { out.append(v); }
