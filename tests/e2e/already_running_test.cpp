@@ -2,23 +2,17 @@
 // telemetry endpoint and exits with 2, whatever the endpoint does.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <regex>
 
 #include "../support/devserver_port.hpp"
 #include "devserver_records.hpp"
+#include "file_bytes.hpp"
 #include "net/http_client.hpp"
 #include "platform/win_handles.hpp"
 #include "stub_process.hpp"
 
 namespace corvald::e2e {
 namespace {
-
-std::string read_text(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 bool has_line_ending_with(const std::string& log, const std::string& tail) {
   std::size_t start = 0;
@@ -54,7 +48,7 @@ class AlreadyRunningTest : public ::testing::Test {
   }
 
   static std::string log_of(const std::filesystem::path& home) {
-    return read_text(home / "corvald-installer" / "logs" / "app.log");
+    return file_bytes(home / "corvald-installer" / "logs" / "app.log");
   }
 
  private:
@@ -68,7 +62,7 @@ TEST_F(AlreadyRunningTest, SendsOneStubAlreadyRunningEventAndExitsWithTwo) {
   const auto reports = devserver_reports();
   ASSERT_EQ(reports.size(), 1u);
   const ServerRecord& report = reports[0];
-  const std::string client_id = read_text(home / "corvald-installer" / "stub-cuid");
+  const std::string client_id = file_bytes(home / "corvald-installer" / "stub-cuid");
   ASSERT_EQ(client_id.size(), 36u);
 
   const std::regex body(

@@ -3,64 +3,18 @@
 // these installers behaving like the product's, so this pins down what they leave behind.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
-
 #include "child_run.hpp"
-#include "platform/process.hpp"
-#include "platform/windows.hpp"
+#include "demo_install.hpp"
+#include "file_bytes.hpp"
 
 namespace corvald::e2e {
 namespace {
-
-constexpr wchar_t kUninstallKey[] =
-    L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\CorvaldTavrin";
-
-// The build writes every program to <build>/bin and the installers to <build>/demo/releases.
-std::filesystem::path releases_dir() {
-  return platform::current_exe_path().value().parent_path().parent_path() / "demo" / "releases";
-}
-
-std::filesystem::path installer(const std::string& release, const std::string& version) {
-  return releases_dir() / release / ("Corvald-Tavrin-Setup-" + version + ".exe");
-}
-
-std::optional<std::wstring> uninstall_value(const wchar_t* name) {
-  DWORD size = 0;
-  if (RegGetValueW(HKEY_CURRENT_USER, kUninstallKey, name, RRF_RT_REG_SZ, nullptr, nullptr,
-                   &size) != ERROR_SUCCESS) {
-    return std::nullopt;
-  }
-  std::wstring value(size / sizeof(wchar_t), L'\0');
-  if (RegGetValueW(HKEY_CURRENT_USER, kUninstallKey, name, RRF_RT_REG_SZ, nullptr, value.data(),
-                   &size) != ERROR_SUCCESS) {
-    return std::nullopt;
-  }
-  value.resize(wcsnlen(value.c_str(), value.size()));
-  return value;
-}
-
-bool uninstall_key_exists() {
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, kUninstallKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
-    return false;
-  }
-  RegCloseKey(key);
-  return true;
-}
-
-std::string read_file(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 class DemoInstaller : public ::testing::Test {
  protected:
   void SetUp() override {
     // Another test may have left an entry behind; each case starts from no installation.
-    RegDeleteTreeW(HKEY_CURRENT_USER, kUninstallKey);
+    forget_installation();
     local_app_data_ = std::filesystem::temp_directory_path() / "corvald-e2e-demo-installer";
     std::filesystem::remove_all(local_app_data_);
     std::filesystem::create_directories(local_app_data_);
@@ -68,7 +22,7 @@ class DemoInstaller : public ::testing::Test {
   }
 
   void TearDown() override {
-    RegDeleteTreeW(HKEY_CURRENT_USER, kUninstallKey);
+    forget_installation();
     std::error_code ignored;
     std::filesystem::remove_all(local_app_data_, ignored);
   }
@@ -88,7 +42,7 @@ class DemoInstaller : public ::testing::Test {
 };
 
 TEST_F(DemoInstaller, InstallsPerUserAndWritesTheUninstallEntry) {
-  ASSERT_EQ(run_installer(installer("1.4.0", "1.4.0")), 0ul);
+  ASSERT_EQ(run_installer(demo_installer("1.4.0", "1.4.0")), 0ul);
 
   EXPECT_TRUE(std::filesystem::is_regular_file(app_exe())) << app_exe();
   EXPECT_EQ(uninstall_value(L"DisplayName"), L"Corvald Tavrin");
@@ -105,8 +59,8 @@ TEST_F(DemoInstaller, InstallsPerUserAndWritesTheUninstallEntry) {
 }
 
 TEST_F(DemoInstaller, UpgradeReplacesTheVersionAndTheAppStarts) {
-  ASSERT_EQ(run_installer(installer("1.4.0", "1.4.0")), 0ul);
-  ASSERT_EQ(run_installer(installer("1.5.0", "1.5.0")), 0ul);
+  ASSERT_EQ(run_installer(demo_installer("1.4.0", "1.4.0")), 0ul);
+  ASSERT_EQ(run_installer(demo_installer("1.5.0", "1.5.0")), 0ul);
   EXPECT_EQ(uninstall_value(L"DisplayVersion"), L"1.5.0");
 
   const auto marker = local_app_data_ / "launched.txt";
@@ -115,17 +69,17 @@ TEST_F(DemoInstaller, UpgradeReplacesTheVersionAndTheAppStarts) {
   app.env[L"CORVALD_DEMO_MARKER"] = marker.wstring();
   app.env[L"CORVALD_DEMO_EXIT_AFTER_MS"] = L"200";
   ASSERT_EQ(run_child(app), 0ul);
-  EXPECT_EQ(read_file(marker), "launched 1.5.0\n");
+  EXPECT_EQ(file_bytes(marker), "launched 1.5.0\n");
 }
 
 TEST_F(DemoInstaller, FailingInstallerExitsWith1603AndInstallsNothing) {
-  EXPECT_EQ(run_installer(installer("1.6.0-fail1603", "1.6.0")), 1603ul);
+  EXPECT_EQ(run_installer(demo_installer("1.6.0-fail1603", "1.6.0")), 1603ul);
   EXPECT_FALSE(std::filesystem::exists(app_exe()));
-  EXPECT_FALSE(uninstall_key_exists());
+  EXPECT_FALSE(uninstall_entry_exists());
 }
 
 TEST_F(DemoInstaller, UninstallerRemovesTheAppAndTheEntry) {
-  ASSERT_EQ(run_installer(installer("1.5.0", "1.5.0")), 0ul);
+  ASSERT_EQ(run_installer(demo_installer("1.5.0", "1.5.0")), 0ul);
   const auto uninstaller = uninstall_value(L"UninstallString");
   ASSERT_TRUE(uninstaller.has_value());
   ASSERT_GE(uninstaller->size(), 2u);
@@ -138,7 +92,7 @@ TEST_F(DemoInstaller, UninstallerRemovesTheAppAndTheEntry) {
   uninstall.verbatim_tail = L"_?=" + install_dir_.wstring();
   ASSERT_EQ(run_child(uninstall), 0ul);
   EXPECT_FALSE(std::filesystem::exists(app_exe()));
-  EXPECT_FALSE(uninstall_key_exists());
+  EXPECT_FALSE(uninstall_entry_exists());
 }
 
 }  // namespace

@@ -5,13 +5,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "devserver_port.hpp"
 #include "download/download.hpp"
+#include "file_bytes.hpp"
 #include "feed/parse_feed.hpp"
 #include "net/http_client.hpp"
 
@@ -25,11 +25,6 @@ constexpr char checkupdate[] = "/api/voice-realtime/checkupdate/win-x64/";
 // Every fault this file uses, cleared after each case so the next one starts from a plain server.
 constexpr char clear_faults[] =
     "/__control/set?rate=&drop_after=&drop_mode=&ignore_range=&html=&wrong_digest=&stall_ms=";
-
-std::string read_bytes(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 // The fixture folder as Wine sees it: the Linux root is drive Z:.
 fs::path fixture_folder() {
@@ -46,7 +41,7 @@ class DownloadE2eTest : public ::testing::Test {
     ASSERT_TRUE(opened.ok()) << opened.error().display();
     client_.emplace(std::move(opened.value()));
     control(clear_faults);
-    source_ = read_bytes(fixture_folder() / "release" / release_name);
+    source_ = e2e::file_bytes(fixture_folder() / "release" / release_name);
     ASSERT_EQ(source_.size(), 20u * 1024 * 1024 + 12345);
 
     folder_ = fs::temp_directory_path() /
@@ -100,7 +95,7 @@ class DownloadE2eTest : public ::testing::Test {
     ASSERT_TRUE(result.ok()) << result.error().display();
     EXPECT_EQ(result.value(), final_);
     // Compared whole, not by digest: a test of the engine should not lean on its own check.
-    const std::string got = read_bytes(result.value());
+    const std::string got = e2e::file_bytes(result.value());
     ASSERT_EQ(got.size(), source_.size());
     EXPECT_TRUE(got == source_) << "the downloaded bytes differ from the release";
     ASSERT_FALSE(progress_.empty());

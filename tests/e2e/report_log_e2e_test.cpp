@@ -7,12 +7,12 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "../support/devserver_port.hpp"
 #include "devserver_records.hpp"
+#include "file_bytes.hpp"
 #include "stub_process.hpp"
 
 namespace corvald::e2e {
@@ -21,13 +21,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr char kClear[] = "set?upload_url_status=&storage_status=&submit_status=";
-
-std::string read_bytes(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
 
 fs::path devserver_dir() {
   const char* dir = std::getenv("CORVALD_DEVSERVER_DIR");
@@ -119,7 +112,7 @@ class ReportLogE2eTest : public ::testing::Test {
   }
 
   std::string log_text() const {
-    return read_bytes(local_app_data_ / "corvald-installer" / "logs" / "app.log");
+    return file_bytes(local_app_data_ / "corvald-installer" / "logs" / "app.log");
   }
 
   fs::path local_app_data_;
@@ -141,7 +134,7 @@ TEST_F(ReportLogE2eTest, AcceptedReportCarriesTheLogsThenTheCrashDumpsNewestFirs
   EXPECT_EQ(run_report(), 0ul);
   const auto blobs = stored_blobs();
   ASSERT_EQ(blobs.size(), 1u);
-  const std::vector<ZipEntry> entries = stored_entries(read_bytes(blobs[0]));
+  const std::vector<ZipEntry> entries = stored_entries(file_bytes(blobs[0]));
   const std::vector<std::string> names = names_of(entries);
   // This run's own lines go into app.log too, so only the order and the seeds are fixed.
   ASSERT_EQ(names.size(), 4u) << ::testing::PrintToString(names);
@@ -172,7 +165,7 @@ TEST_F(ReportLogE2eTest, WithNoLogsAndNoDumpsAnEmptyArchiveIsStillSent) {
   EXPECT_EQ(run_report(), 0ul);
   const auto blobs = stored_blobs();
   ASSERT_EQ(blobs.size(), 1u);
-  EXPECT_EQ(read_bytes(blobs[0]), std::string("PK\x05\x06") + std::string(18, '\0'));
+  EXPECT_EQ(file_bytes(blobs[0]), std::string("PK\x05\x06") + std::string(18, '\0'));
   EXPECT_EQ(devserver_requests("/api/voice-realtime/feedback/submit").size(), 1u);
 }
 

@@ -6,11 +6,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 #include <string>
 
+#include "demo_install.hpp"
+#include "file_bytes.hpp"
 #include "net/http_client.hpp"
-#include "platform/windows.hpp"
 #include "stub_process.hpp"
 
 namespace corvald::e2e {
@@ -18,8 +18,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr wchar_t kUninstallKey[] =
-    L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\CorvaldTavrin";
 constexpr char kFeedPath[] = "/api/voice-realtime/checkupdate/win-x64/last.yml";
 constexpr char kClearFeed[] = "set?feed_status=&feed_body=&feed_content_type=";
 
@@ -53,28 +51,6 @@ std::string percent_encoded(std::string_view text) {
   return out;
 }
 
-std::optional<std::wstring> display_version() {
-  DWORD size = 0;
-  if (RegGetValueW(HKEY_CURRENT_USER, kUninstallKey, L"DisplayVersion", RRF_RT_REG_SZ, nullptr,
-                   nullptr, &size) != ERROR_SUCCESS) {
-    return std::nullopt;
-  }
-  std::wstring value(size / sizeof(wchar_t), L'\0');
-  if (RegGetValueW(HKEY_CURRENT_USER, kUninstallKey, L"DisplayVersion", RRF_RT_REG_SZ, nullptr,
-                   value.data(), &size) != ERROR_SUCCESS) {
-    return std::nullopt;
-  }
-  value.resize(wcsnlen(value.c_str(), value.size()));
-  return value;
-}
-
-std::string read_text(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 std::size_t count_of(const std::string& text, const std::string& needle) {
   std::size_t count = 0;
   for (auto at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) {
@@ -86,7 +62,7 @@ std::size_t count_of(const std::string& text, const std::string& needle) {
 class SilentE2eTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    RegDeleteTreeW(HKEY_CURRENT_USER, kUninstallKey);
+    forget_installation();
     for (const char* name : {"150", "140", "fail"}) {
       ASSERT_FALSE(server_url(name).empty())
           << "CORVALD_SILENT_DEVSERVERS has no running devserver in " << name;
@@ -103,7 +79,7 @@ class SilentE2eTest : public ::testing::Test {
     if (client_) {
       for (const char* name : {"150", "140", "fail"}) control(name, kClearFeed);
     }
-    RegDeleteTreeW(HKEY_CURRENT_USER, kUninstallKey);
+    forget_installation();
     std::error_code ignored;
     fs::remove_all(local_app_data_, ignored);
   }
@@ -127,7 +103,7 @@ class SilentE2eTest : public ::testing::Test {
   }
 
   std::string log_text() const {
-    return read_text(local_app_data_ / "corvald-installer" / "logs" / "app.log");
+    return file_bytes(local_app_data_ / "corvald-installer" / "logs" / "app.log");
   }
 
   fs::path cached_installer(const std::string& version) const {
@@ -150,7 +126,7 @@ TEST_F(SilentE2eTest, FreshInstallDownloadsRunsTheInstallerAndExitsZero) {
   EXPECT_EQ(log.find("[silent] cache HIT"), std::string::npos) << log;
   EXPECT_NE(log.find("[silent] NSIS exit code 0"), std::string::npos) << log;
   EXPECT_NE(log.find("[main] silent flow done, exit code 0"), std::string::npos) << log;
-  EXPECT_EQ(display_version(), L"1.5.0");
+  EXPECT_EQ(uninstall_value(L"DisplayVersion"), L"1.5.0");
   EXPECT_TRUE(fs::is_regular_file(app_exe())) << app_exe();
   EXPECT_TRUE(fs::is_regular_file(cached_installer("1.5.0"))) << cached_installer("1.5.0");
 }
@@ -163,17 +139,17 @@ TEST_F(SilentE2eTest, SecondRunInstallsFromTheCache) {
   EXPECT_EQ(count_of(log, "[silent] cache HIT"), 1u) << log;
   EXPECT_EQ(count_of(log, "[silent] NSIS exit code 0"), 2u) << log;
   EXPECT_EQ(count_of(log, "[main] silent flow done, exit code 0"), 2u) << log;
-  EXPECT_EQ(display_version(), L"1.5.0");
+  EXPECT_EQ(uninstall_value(L"DisplayVersion"), L"1.5.0");
 }
 
 TEST_F(SilentE2eTest, OlderBuildOfTheFeedReplacesANewerInstalledOne) {
   ASSERT_EQ(run_silent("150"), 0ul) << log_text();
-  ASSERT_EQ(display_version(), L"1.5.0");
+  ASSERT_EQ(uninstall_value(L"DisplayVersion"), L"1.5.0");
   ASSERT_EQ(run_silent("140"), 0ul) << log_text();
   const std::string log = log_text();
   EXPECT_NE(log.find("[silent] feed OK version=1.4.0"), std::string::npos) << log;
   EXPECT_EQ(count_of(log, "[main] silent flow done, exit code 0"), 2u) << log;
-  EXPECT_EQ(display_version(), L"1.4.0");
+  EXPECT_EQ(uninstall_value(L"DisplayVersion"), L"1.4.0");
   EXPECT_TRUE(fs::is_regular_file(cached_installer("1.4.0"))) << cached_installer("1.4.0");
 }
 
@@ -182,7 +158,7 @@ TEST_F(SilentE2eTest, FailingInstallerGivesExitCode67) {
   const std::string log = log_text();
   EXPECT_NE(log.find("[silent] NSIS exit code 1603"), std::string::npos) << log;
   EXPECT_NE(log.find("[main] silent flow done, exit code 1603"), std::string::npos) << log;
-  EXPECT_FALSE(display_version().has_value());
+  EXPECT_FALSE(uninstall_value(L"DisplayVersion").has_value());
   EXPECT_FALSE(fs::exists(app_exe()));
 }
 
@@ -198,7 +174,7 @@ TEST_F(SilentE2eTest, NoBuildWithAHealthyInstallIsNothingToDo) {
   EXPECT_NE(log.find("installed 1.5.0 is healthy, nothing to do"), std::string::npos) << log;
   EXPECT_EQ(count_of(log, "[silent] spawning NSIS"), spawned) << log;
   EXPECT_EQ(count_of(log, "[main] silent flow done, exit code 0"), 2u) << log;
-  EXPECT_EQ(display_version(), L"1.5.0");
+  EXPECT_EQ(uninstall_value(L"DisplayVersion"), L"1.5.0");
 }
 
 TEST_F(SilentE2eTest, NoBuildWithoutAnInstallFails) {
@@ -211,7 +187,7 @@ TEST_F(SilentE2eTest, NoBuildWithoutAnInstallFails) {
       << log;
   EXPECT_EQ(log.find("[silent] spawning NSIS"), std::string::npos) << log;
   EXPECT_EQ(log.find("[main] silent flow done"), std::string::npos) << log;
-  EXPECT_FALSE(display_version().has_value());
+  EXPECT_FALSE(uninstall_value(L"DisplayVersion").has_value());
 }
 
 TEST_F(SilentE2eTest, ServerErrorIsLoggedWithTheBodyMasked) {
@@ -240,7 +216,7 @@ TEST_F(SilentE2eTest, CaptivePortalPageIsAParseError) {
             std::string::npos)
       << log;
   EXPECT_EQ(log.find("[silent] spawning NSIS"), std::string::npos) << log;
-  EXPECT_FALSE(display_version().has_value());
+  EXPECT_FALSE(uninstall_value(L"DisplayVersion").has_value());
 }
 
 }  // namespace

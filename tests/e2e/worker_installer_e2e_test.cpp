@@ -10,18 +10,17 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "child_run.hpp"
+#include "demo_install.hpp"
 #include "devserver_port.hpp"
 #include "devserver_records.hpp"
-#include "platform/process.hpp"
+#include "file_bytes.hpp"
 #include "worker/worker.hpp"
 
 #ifndef CORVALD_WORKER_NSIS_DEVSERVER_DIR
@@ -32,37 +31,6 @@ namespace corvald {
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr wchar_t kUninstallKey[] =
-    L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\CorvaldTavrin";
-
-// The build writes every program to <build>/bin and the installers to <build>/demo/releases.
-fs::path demo_installer(const std::string& version) {
-  return platform::current_exe_path().value().parent_path().parent_path() / "demo" /
-         "releases" / version / ("Corvald-Tavrin-Setup-" + version + ".exe");
-}
-
-std::optional<std::wstring> uninstall_value(const wchar_t* name) {
-  DWORD size = 0;
-  if (RegGetValueW(HKEY_CURRENT_USER, kUninstallKey, name, RRF_RT_REG_SZ, nullptr, nullptr,
-                   &size) != ERROR_SUCCESS) {
-    return std::nullopt;
-  }
-  std::wstring value(size / sizeof(wchar_t), L'\0');
-  if (RegGetValueW(HKEY_CURRENT_USER, kUninstallKey, name, RRF_RT_REG_SZ, nullptr, value.data(),
-                   &size) != ERROR_SUCCESS) {
-    return std::nullopt;
-  }
-  value.resize(wcsnlen(value.c_str(), value.size()));
-  return value;
-}
-
-std::string read_file(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 // The names of the events the devserver received, in arrival order.
 std::vector<std::string> event_names(const std::vector<e2e::ServerRecord>& reports) {
@@ -106,7 +74,7 @@ class WorkerInstallerE2eTest : public ::testing::Test {
     ASSERT_TRUE(e2e::devserver_control("reset"));
 
     // Another test may have left an entry behind; each case starts from no installation.
-    RegDeleteTreeW(HKEY_CURRENT_USER, kUninstallKey);
+    e2e::forget_installation();
     folder_ = fs::temp_directory_path() /
               ("corvald-worker-nsis-" +
                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
@@ -124,7 +92,7 @@ class WorkerInstallerE2eTest : public ::testing::Test {
   }
 
   void TearDown() override {
-    RegDeleteTreeW(HKEY_CURRENT_USER, kUninstallKey);
+    e2e::forget_installation();
     for (const wchar_t* name :
          {L"APP_INSTALLER_SERVICE_URL", L"APP_INSTALLER_TELEMETRY_URL", L"LOCALAPPDATA",
           L"CORVALD_DEMO_MARKER", L"CORVALD_DEMO_EXIT_AFTER_MS"}) {
@@ -150,11 +118,11 @@ class WorkerInstallerE2eTest : public ::testing::Test {
   // Runs one demo installer silently into this case's LOCALAPPDATA.
   void install(const std::string& version) {
     e2e::ChildRun run;
-    run.program = demo_installer(version);
+    run.program = e2e::demo_installer(version, version);
     run.args = {L"/S"};
     run.env[L"LOCALAPPDATA"] = local_app_data_.wstring();
     ASSERT_EQ(e2e::run_child(run), 0ul) << run.program;
-    ASSERT_EQ(uninstall_value(L"DisplayVersion"), std::wstring(version.begin(), version.end()));
+    ASSERT_EQ(e2e::uninstall_value(L"DisplayVersion"), std::wstring(version.begin(), version.end()));
     ASSERT_TRUE(fs::is_regular_file(app_exe()));
   }
 
@@ -182,11 +150,11 @@ class WorkerInstallerE2eTest : public ::testing::Test {
   // does not wait for the app.
   std::string marker_text() const {
     for (int i = 0; i < 600; ++i) {
-      const std::string text = read_file(marker_);
+      const std::string text = e2e::file_bytes(marker_);
       if (!text.empty() && text.back() == '\n') return text;
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
-    return read_file(marker_);
+    return e2e::file_bytes(marker_);
   }
 
   void expect_done() const {
@@ -209,8 +177,8 @@ class WorkerInstallerE2eTest : public ::testing::Test {
 TEST_F(WorkerInstallerE2eTest, FreshInstallInstallsThenLaunchesTheApp) {
   run();
   expect_done();
-  EXPECT_EQ(uninstall_value(L"DisplayVersion"), L"1.5.0");
-  EXPECT_EQ(uninstall_value(L"DisplayIcon"), L"\"" + app_exe().wstring() + L"\",0");
+  EXPECT_EQ(e2e::uninstall_value(L"DisplayVersion"), L"1.5.0");
+  EXPECT_EQ(e2e::uninstall_value(L"DisplayIcon"), L"\"" + app_exe().wstring() + L"\",0");
   EXPECT_TRUE(fs::is_regular_file(app_exe()));
   EXPECT_EQ(marker_text(), "launched 1.5.0\n");
 
@@ -246,7 +214,7 @@ TEST_F(WorkerInstallerE2eTest, SameVersionWithTheExeMissingInstallsAgain) {
   run();
   expect_done();
   EXPECT_TRUE(fs::is_regular_file(app_exe()));
-  EXPECT_EQ(uninstall_value(L"DisplayVersion"), L"1.5.0");
+  EXPECT_EQ(e2e::uninstall_value(L"DisplayVersion"), L"1.5.0");
   EXPECT_EQ(marker_text(), "launched 1.5.0\n");
 
   const auto names = event_names(e2e::devserver_reports());
@@ -262,7 +230,7 @@ TEST_F(WorkerInstallerE2eTest, OlderVersionWithTheExeMissingUpgradesWithoutForci
 
   run();
   expect_done();
-  EXPECT_EQ(uninstall_value(L"DisplayVersion"), L"1.5.0");
+  EXPECT_EQ(e2e::uninstall_value(L"DisplayVersion"), L"1.5.0");
   EXPECT_TRUE(fs::is_regular_file(app_exe()));
   EXPECT_EQ(marker_text(), "launched 1.5.0\n");
 
