@@ -32,12 +32,12 @@ std::string reason_text(const StubError& error) {
   return error.display();
 }
 
-// Reads at most `limit` bytes: the caps were checked against the measured size, and a log
-// file still being appended to must not carry the bundle past them.
 }  // namespace
 
 namespace detail {
 
+// Reads at most `limit` bytes: the caps were checked against the measured size, and a log
+// file still being appended to must not carry the bundle past them.
 Result<std::string> read_bundle_file(const std::filesystem::path& path, std::uint64_t limit) {
   auto file = platform::File::open_for_read(path);
   if (!file) return std::move(file).error();
