@@ -26,7 +26,7 @@ LogWriter::LogWriter(const LoggerConfig& config, LogClock clock, LoggerHooks hoo
 void LogWriter::run() {
   std::error_code ignored;
   std::filesystem::create_directories(folder_, ignored);
-  auto opened = platform::AppendFile::open(current_path());
+  auto opened = platform::File::open_for_append(current_path());
   if (!opened) {
     complain("Cannot open log file", opened.error());
     queue_.close_and_discard();
@@ -56,7 +56,7 @@ void LogWriter::write_line(std::string_view line) {
     run_retention(now);
   }
   // Nothing to do about a failed write but to try the next line.
-  (void)file_->write(line);
+  (void)file_->append(line.data(), line.size());
 }
 
 void LogWriter::rotate(std::string new_key) {
@@ -65,7 +65,7 @@ void LogWriter::rotate(std::string new_key) {
   // replacing would throw away the hour it just closed.
   platform::rename_no_replace(current_path(),
                               folder_ / text::format("{}.{}", kCurrentName, file_key_));
-  auto opened = platform::AppendFile::open(current_path());
+  auto opened = platform::File::open_for_append(current_path());
   if (opened) {
     file_.emplace(std::move(opened).value());
   } else {

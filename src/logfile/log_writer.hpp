@@ -11,7 +11,7 @@
 #include "logfile/line_queue.hpp"
 #include "logfile/log_clock.hpp"
 #include "logfile/logger_config.hpp"
-#include "platform/append_file.hpp"
+#include "platform/file.hpp"
 
 namespace corvald::logfile {
 
@@ -35,7 +35,7 @@ class LogWriter {
   const LoggerHooks hooks_;
   LineQueue& queue_;
 
-  std::optional<platform::AppendFile> file_;
+  std::optional<platform::File> file_;
   std::string file_key_;  // hour key of the hour the open file was opened in
   std::chrono::system_clock::time_point last_retention_;
 };

@@ -1,7 +1,8 @@
-// Files as the installer cache and the download engine use them: every handle is opened with
-// the Windows share modes read, write and delete (so other readers, the engine's own workers
-// and a concurrent rename or delete are not locked out), with positional writes into a
-// pre-sized file. Win32 in the product, POSIX for native tests.
+// Files as the installer cache, the download engine and the log use them: every handle is
+// opened with the Windows share modes read, write and delete (so other readers, the engine's
+// own workers and a concurrent rename or delete are not locked out), with positional writes
+// into a pre-sized file or appends that go straight to the operating system. Win32 in the
+// product, POSIX for native tests.
 #pragma once
 
 #include <cstdint>
@@ -18,6 +19,9 @@ class File {
   // Opens an existing file for writing without creating or truncating it.
   static Result<File> open_for_write(const std::filesystem::path& path);
   static Result<File> open_for_read(const std::filesystem::path& path);
+  // Opens for appending, creating the file when missing: every write lands at the end, even
+  // when other processes append to the same file.
+  static Result<File> open_for_append(const std::filesystem::path& path);
 
   File(File&& other) noexcept;
   File& operator=(File&& other) noexcept;
@@ -45,6 +49,8 @@ class File {
 
 // Renames, replacing an existing target (MoveFileExW with MOVEFILE_REPLACE_EXISTING).
 Result<void> move_file_replace(const std::filesystem::path& from, const std::filesystem::path& to);
+// Renames unless `to` already exists; false when nothing was renamed.
+bool rename_no_replace(const std::filesystem::path& from, const std::filesystem::path& to);
 // Copies, overwriting an existing target (CopyFileExW).
 Result<void> copy_file_overwrite(const std::filesystem::path& from,
                                  const std::filesystem::path& to);

@@ -42,6 +42,12 @@ Result<File> File::open_for_read(const std::filesystem::path& path) {
   return File(*fd);
 }
 
+Result<File> File::open_for_append(const std::filesystem::path& path) {
+  auto fd = open_fd(path, O_WRONLY | O_APPEND | O_CREAT);
+  if (!fd) return std::move(fd).error();
+  return File(*fd);
+}
+
 File::File(File&& other) noexcept : handle_(other.handle_) { other.handle_ = kClosed; }
 
 File& File::operator=(File&& other) noexcept {
@@ -104,6 +110,10 @@ Result<void> File::flush() {
 Result<void> move_file_replace(const std::filesystem::path& from, const std::filesystem::path& to) {
   if (::rename(from.c_str(), to.c_str()) != 0) return last_file_error();
   return Ok{};
+}
+
+bool rename_no_replace(const std::filesystem::path& from, const std::filesystem::path& to) {
+  return ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0;
 }
 
 Result<void> copy_file_overwrite(const std::filesystem::path& from,

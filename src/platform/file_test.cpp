@@ -96,5 +96,22 @@ TEST(PlatformFile, CopyOverwritesAndLeavesTheSource) {
   EXPECT_FALSE(move_file_replace(dir.path() / "absent", dir.path() / "b").ok());
 }
 
+// Rotation renames the log while its handle is still open, and keeps writing through that
+// handle when no new file can be opened; Windows allows both only with the right share mode.
+TEST(PlatformFile, AppendHandleSurvivesARenameAndRenamingNeverReplaces) {
+  TempDir dir;
+  auto file = File::open_for_append(dir.path() / "app.log");
+  ASSERT_TRUE(file.ok());
+  ASSERT_TRUE(file->append("before\n", 7).ok());
+  ASSERT_TRUE(rename_no_replace(dir.path() / "app.log", dir.path() / "app.log.2026120810"));
+  EXPECT_TRUE(file->append("after\n", 6).ok());
+  EXPECT_EQ(read_file(dir.path() / "app.log.2026120810"), "before\nafter\n");
+  EXPECT_FALSE(std::filesystem::exists(dir.path() / "app.log"));
+
+  write_file(dir.path() / "app.log", "newer");
+  EXPECT_FALSE(rename_no_replace(dir.path() / "app.log", dir.path() / "app.log.2026120810"));
+  EXPECT_EQ(read_file(dir.path() / "app.log"), "newer");
+}
+
 }  // namespace
 }  // namespace corvald::platform

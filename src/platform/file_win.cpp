@@ -44,6 +44,12 @@ Result<File> File::open_for_read(const std::filesystem::path& path) {
   return File(reinterpret_cast<std::intptr_t>(*h));
 }
 
+Result<File> File::open_for_append(const std::filesystem::path& path) {
+  auto h = open_handle(path, FILE_APPEND_DATA, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL);
+  if (!h) return std::move(h).error();
+  return File(reinterpret_cast<std::intptr_t>(*h));
+}
+
 File::File(File&& other) noexcept : handle_(other.handle_) { other.handle_ = closed_value(); }
 
 File& File::operator=(File&& other) noexcept {
@@ -111,6 +117,11 @@ Result<void> File::flush() {
 Result<void> move_file_replace(const std::filesystem::path& from, const std::filesystem::path& to) {
   if (!MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return last_file_error();
   return Ok{};
+}
+
+bool rename_no_replace(const std::filesystem::path& from, const std::filesystem::path& to) {
+  // Without MOVEFILE_REPLACE_EXISTING the move fails when `to` exists.
+  return MoveFileExW(from.c_str(), to.c_str(), 0) != 0;
 }
 
 Result<void> copy_file_overwrite(const std::filesystem::path& from,
