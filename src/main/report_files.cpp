@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "platform/env.hpp"
+#include "platform/file_tree.hpp"
 #include "text/path_text.hpp"
 #include "text/utf.hpp"
 
@@ -22,7 +23,8 @@ std::optional<std::string> utf8_name(const fs::path& path) {
 }
 
 // Plain files only: a link planted in the folder must not pull an arbitrary file of the user
-// into a report that leaves the machine.
+// into a report that leaves the machine. The entry's own kind is read, as std::filesystem
+// follows links on Windows.
 template <class Visit>
 void for_each_plain_file(const fs::path& folder, Visit visit) {
   std::error_code ec;
@@ -30,10 +32,7 @@ void for_each_plain_file(const fs::path& folder, Visit visit) {
   if (ec) return;
   for (const fs::directory_iterator end; it != end; it.increment(ec)) {
     if (ec) return;
-    std::error_code type_ec;
-    if (!it->is_regular_file(type_ec) || type_ec) continue;
-    if (it->is_symlink(type_ec) || type_ec) continue;
-    visit(it->path());
+    if (platform::entry_kind(it->path()) == platform::EntryKind::file) visit(it->path());
   }
 }
 
