@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "text/format.hpp"
+#include "text/utf.hpp"
 
 namespace corvald::feed {
 namespace {
@@ -92,14 +93,6 @@ bool is_plain(const yaml_node_t& node) {
 
 std::string_view scalar_text(const yaml_node_t& node) {
   return {reinterpret_cast<const char*>(node.data.scalar.value), node.data.scalar.length};
-}
-
-bool has_control_character(std::string_view text) {
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte < 0x20 || byte == 0x7F) return true;
-  }
-  return false;
 }
 
 // What a plain scalar that is not an unsigned decimal integer looks like, for the message.
@@ -219,7 +212,7 @@ Result<std::optional<std::string>> read_text(const yaml_node_t& value, std::stri
   const std::string_view text = scalar_text(value);
   // Escapes in quoted scalars can produce any byte, NUL included; none belongs in a version,
   // URL, digest or date, and they would truncate the URL or break log lines downstream.
-  if (has_control_character(text)) {
+  if (text::has_control_character(text)) {
     return StubError::parse(
         text::format("yaml: invalid value for `{}` at {}: control characters are not allowed",
                      field, position_of(value)));

@@ -15,7 +15,6 @@ namespace corvald::feedback {
 namespace {
 
 constexpr std::uint64_t upload_url_reply_limit = 65536;
-constexpr std::uint32_t storage_read_size = 512;
 constexpr std::size_t storage_body_kept = 1024;
 constexpr std::size_t url_prefix_chars = 80;
 
@@ -77,9 +76,28 @@ Result<UploadGrant> get_upload_url(const net::HttpClient& client, std::string_vi
   if (!storage_url) {
     return StubError::parse("get-upload-url: missing 'private_storage_url' in response");
   }
+  // Both values are logged and sent on; a line break in them would forge log lines.
+  if (text::has_control_character(*upload_url)) {
+    return StubError::parse("get-upload-url: control character in 'upload_url' in response");
+  }
+  if (text::has_control_character(*storage_url)) {
+    return StubError::parse(
+        "get-upload-url: control character in 'private_storage_url' in response");
+  }
   log_info(log_target::feedback, "[feedback] upload URL granted (path={}...)",
            first_chars(*storage_url, url_prefix_chars));
   return UploadGrant{std::move(*upload_url), std::move(*storage_url)};
+}
+
+// A malformed URL is named whole in the error of its parse; the signature is cut out of it.
+StubError without_signature(StubError error, std::string_view url, std::string_view unsigned_url) {
+  if (error.kind() != StubError::Kind::parse || url == unsigned_url) return error;
+  std::string text = error.text();
+  for (auto at = text.find(url); at != std::string::npos; at = text.find(url, at)) {
+    text.replace(at, url.size(), unsigned_url);
+    at += unsigned_url.size();
+  }
+  return StubError::parse(std::move(text));
 }
 
 // Storage gets no identity headers and no request id: the pre-signed URL is its own
@@ -90,27 +108,20 @@ Result<void> put_archive(const net::HttpClient& client, std::string_view upload_
       {"x-ms-blob-type", "BlockBlob"},
       {"Content-Type", "application/zip"},
   };
+  // The query of a pre-signed URL is its signature; the errors reach the log and the window,
+  // so they only ever name the part before "?".
+  const std::string_view unsigned_url = upload_url.substr(0, upload_url.find('?'));
   auto response = client.send(upload_url, "PUT", headers, archive);
-  if (!response) return std::move(response).error();
-  std::string kept;
-  char buffer[storage_read_size];
-  while (true) {
-    auto count = response->read_chunk(buffer, storage_read_size);
-    if (!count) return std::move(count).error();
-    if (count.value() == 0) break;
-    const std::size_t room = storage_body_kept - std::min(kept.size(), storage_body_kept);
-    kept.append(buffer, std::min<std::size_t>(room, count.value()));
-  }
+  if (!response) return without_signature(std::move(response).error(), upload_url, unsigned_url);
   const std::uint32_t status = response->status;
+  auto kept = std::move(response).value().read_head(storage_body_kept);
+  if (!kept) return std::move(kept).error();
   if (is_success(status)) {
     log_info(log_target::feedback, "[feedback] blob PUT OK");
     return Ok{};
   }
   log_info(log_target::feedback, "[feedback] blob PUT FAILED status={} body={}", status,
-           net::log_safe_text(kept));
-  // The query of a pre-signed URL is its signature; the error reaches the log and the
-  // window, so only the part before "?" is named.
-  const std::string_view unsigned_url = upload_url.substr(0, upload_url.find('?'));
+           net::log_safe_text(*kept));
   return StubError::http("PUT " + first_chars(unsigned_url, url_prefix_chars) + " (" +
                              std::to_string(archive.size()) + "B)",
                          status);

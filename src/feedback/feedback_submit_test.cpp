@@ -161,5 +161,28 @@ TEST(FeedbackProtocol, SubmitRefusalStillGivesAReceipt) {
   EXPECT_EQ(receipt->submit_status, 500u);
 }
 
+TEST(FeedbackProtocol, HostileGrantsNeitherForgeLogLinesNorLeakTheSignature) {
+  auto session = std::make_shared<ScriptedSession>();
+  session->push(ScriptedReply::with_body(
+      R"({"upload_url":"https://s/x","private_storage_url":"b/r.zip\n[feedback] blob PUT OK"})"));
+  session->push(ScriptedReply::with_body(
+      R"({"upload_url":"ftp://store.test/r.zip?sig=supersecret","private_storage_url":"r"})"));
+  const net::HttpClient client(session);
+
+  auto forged = send_feedback_archive(client, base, "c", "UA", "z", minimal_submission());
+  ASSERT_FALSE(forged);
+  EXPECT_EQ(forged.error().text(),
+            "get-upload-url: control character in 'private_storage_url' in response");
+  EXPECT_EQ(session->request_count(), 1u) << "nothing is put after a refused grant";
+
+  auto unusable = send_feedback_archive(client, base, "c", "UA", "z", minimal_submission());
+  ASSERT_FALSE(unusable);
+  EXPECT_EQ(unusable.error().kind(), StubError::Kind::parse);
+  EXPECT_NE(unusable.error().text().find("ftp://store.test/r.zip"), std::string::npos)
+      << unusable.error().text();
+  EXPECT_EQ(unusable.error().text().find("supersecret"), std::string::npos)
+      << unusable.error().text();
+}
+
 }  // namespace
 }  // namespace corvald::feedback

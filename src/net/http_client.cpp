@@ -140,6 +140,23 @@ Result<std::string> HttpResponse::read_to_end(std::uint64_t limit) && {
   }
 }
 
+Result<std::string> HttpResponse::read_head(std::size_t keep) && {
+  const std::unique_ptr<ResponseBody> body = std::move(body_);
+  if (!body) return StubError::internal("response body already released");
+
+  std::string kept;
+  std::array<char, kReadToEndBuffer> buffer;
+  for (std::uint64_t drained = 0; drained < kMaxDrainedBody;) {
+    auto count = body->read(buffer.data(), kReadToEndBuffer);
+    if (!count) return std::move(count).error();
+    if (*count == 0) break;
+    drained += *count;
+    const std::size_t room = keep - std::min(kept.size(), keep);
+    kept.append(buffer.data(), std::min<std::size_t>(room, *count));
+  }
+  return kept;
+}
+
 Result<HttpResponse> HttpClient::send(std::string_view url, std::string_view verb,
                                       const HeaderList& headers,
                                       std::optional<std::string_view> body) const {
@@ -160,18 +177,10 @@ Result<PostReply> HttpClient::post(std::string_view url, const HeaderList& heade
   auto response = send(url, "POST", headers, body);
   if (!response) return std::move(response).error();
 
-  // The rest of the body is still read to its end so the platform can reuse the connection.
-  std::string kept;
-  kept.reserve(kPostKeep);
-  std::array<char, kPostKeep> buffer;
-  for (;;) {
-    auto count = response->read_chunk(buffer.data(), kPostKeep);
-    if (!count) return std::move(count).error();
-    if (*count == 0) break;
-    const std::size_t room = kPostKeep - kept.size();
-    kept.append(buffer.data(), std::min<std::size_t>(room, *count));
-  }
-  return PostReply{response->status, log_safe_text(kept)};
+  const std::uint32_t status = response->status;
+  auto kept = std::move(response).value().read_head(kPostKeep);
+  if (!kept) return std::move(kept).error();
+  return PostReply{status, log_safe_text(*kept)};
 }
 
 }  // namespace corvald::net

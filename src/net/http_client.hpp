@@ -33,6 +33,12 @@ class HttpResponse {
   Result<std::uint32_t> read_chunk(char* buffer, std::uint32_t capacity);
   // Reads the rest of the body, failing when it would exceed `limit`; releases the response.
   Result<std::string> read_to_end(std::uint64_t limit) &&;
+  // Reads the body to its end keeping only its first `keep` bytes, so the platform can reuse
+  // the connection; releases the response. A body that runs past kMaxDrainedBody is dropped
+  // there with its connection: a server that never stops sending must not hold the caller.
+  Result<std::string> read_head(std::size_t keep) &&;
+
+  static constexpr std::uint64_t kMaxDrainedBody = 1024 * 1024;
 
  private:
   std::unique_ptr<ResponseBody> body_;

@@ -177,6 +177,17 @@ TEST(HttpClientPost, KeepsTheFirst1024BytesLogSafeAndDrainsTheRest) {
   f.session->push(reply);
   EXPECT_EQ(f.client.post("http://h/", {}, "x").error().text(),
             "WinHttpReadData: scripted connection reset");
+
+  // A body that never ends is dropped once the drain cap is read: the failure placed just
+  // past it is never reached.
+  ScriptedReply endless = ScriptedReply::with_body(
+      std::string(HttpResponse::kMaxDrainedBody + 64 * 1024, 'x'), 200);
+  endless.fail_at_byte = HttpResponse::kMaxDrainedBody + 32 * 1024;
+  f.session->push(endless);
+  const auto capped = f.client.post("http://h/", {}, "x");
+  ASSERT_TRUE(capped.ok()) << capped.error().display();
+  EXPECT_EQ(capped->body_text, std::string(512, 'x') + "...[truncated]");
+  EXPECT_EQ(f.session->open_bodies(), 0u);
 }
 
 TEST(HttpClient, CopiesSendAtOnceWhileOneExchangeIsStalled) {

@@ -158,4 +158,12 @@ std::string ascii_lower(std::string_view text) {
   return out;
 }
 
+bool has_control_character(std::string_view text) {
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) return true;
+  }
+  return false;
+}
+
 }  // namespace corvald::text

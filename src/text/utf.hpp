@@ -26,5 +26,8 @@ std::u16string utf8_to_utf16(std::string_view text);
 bool is_unicode_space(char32_t cp);
 std::string trim_unicode_space(std::string_view text);
 std::string ascii_lower(std::string_view text);
+// An ASCII control character (below 0x20, or DEL): such text would cut a URL short or start a
+// new line in the log.
+bool has_control_character(std::string_view text);
 
 }  // namespace corvald::text
