@@ -1,12 +1,15 @@
 #include "main/report_files.hpp"
 
 #include <algorithm>
+#include <cstdint>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <system_error>
 #include <utility>
 
 #include "platform/env.hpp"
+#include "platform/file_time.hpp"
 #include "platform/file_tree.hpp"
 #include "text/path_text.hpp"
 #include "text/utf.hpp"
@@ -61,15 +64,14 @@ std::vector<fs::path> collect_log_files(const fs::path& folder) {
 std::vector<fs::path> collect_crash_dumps_under(const std::optional<fs::path>& local_app_data) {
   if (!local_app_data) return {};
   struct Dump {
-    fs::file_time_type written;
+    std::int64_t written;
     fs::path path;
   };
   std::vector<Dump> found;
   for_each_plain_file(*local_app_data / "CrashDumps", [&](const fs::path& path) {
     if (!has_dmp_extension(path)) return;
-    std::error_code ec;
-    const auto written = fs::last_write_time(path, ec);
-    found.push_back({ec ? fs::file_time_type::min() : written, path});
+    const auto written = platform::last_write_ticks(path);
+    found.push_back({written.value_or(std::numeric_limits<std::int64_t>::min()), path});
   });
   std::stable_sort(found.begin(), found.end(),
                    [](const Dump& a, const Dump& b) { return a.written > b.written; });
