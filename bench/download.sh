@@ -4,16 +4,17 @@
 # openssl and the engine's memory beside an idle process of the same program.
 #
 # CORVALD_BENCH_SKIP_BUILD=1 uses what is built; CORVALD_DEVSERVER and CORVALD_BENCH_EXE name
-# other builds than build/native and build/windows.
+# other builds than build/bench-server and build/windows.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 . "$root/scripts/common.sh"
 
 if [[ ${CORVALD_BENCH_SKIP_BUILD:-0} != 1 ]]; then
-  bash scripts/build.sh native windows >&2
+  bash scripts/build.sh bench-server windows >&2
 fi
-server=${CORVALD_DEVSERVER:-$build_root/native/bin/corvald-devserver}
+# The devserver without sanitizers: with them it takes CPU that the client under test needs.
+server=${CORVALD_DEVSERVER:-$build_root/bench-server/bin/corvald-devserver}
 exe=${CORVALD_BENCH_EXE:-$build_root/windows/bin/download_bench.exe}
 [[ -x $server ]] || die "$server is not built"
 [[ -f $exe ]] || die "$exe is not built"
@@ -185,12 +186,16 @@ engine_run
 engine_hwm=$hwm_kib
 row "engine under Wine (N=${engine_n:-?})" "$secs" "$(mibps "$size" "$secs")" \
   "$((engine_hwm / 1024)) MiB  [$engine_summary]"
+row "engine transfer only (no verify/promote)" "$transfer_secs" \
+  "$(mibps "$size" "$transfer_secs")" ""
 # Kept for (3): the file the cache would verify.
 mv "$work/engine/cache/installer.exe" "$work/cached.exe"
 cmp -s "$work/cached.exe" "$release" || die "the engine got other bytes"
 say "uncapped: plain WinHTTP loop"
 run_exe plain "$url" "Z:$work/plain.bin"
-row "plain WinHTTP GET loop (HttpClient)" "$(field seconds)" "$(field mibps)" ""
+plain_secs=$(field seconds)
+row "plain WinHTTP GET loop (HttpClient)" "$plain_secs" "$(field mibps)" ""
+row "engine transfer / plain loop (time)" "$(ratio "$transfer_secs" "$plain_secs")" "" ""
 cmp -s "$work/plain.bin" "$release" || die "the plain loop got other bytes"
 rm -f "$work/plain.bin"
 say "uncapped: curl"

@@ -18,14 +18,10 @@ cd "$root"
 . "$root/scripts/common.sh"
 
 if [[ ${CORVALD_BENCH_SKIP_BUILD:-0} != 1 ]]; then
-  if [[ -f $build_root/native/build.ninja && -f $build_root/windows/build.ninja ]]; then
-    cmake --build "$build_root/native" --target corvald-devserver >&2
-    cmake --build "$build_root/windows" --target corvald-setup dump_stub corvald_demo_installers >&2
-  else
-    bash scripts/build.sh native windows >&2
-  fi
+  bash scripts/build.sh bench-server windows >&2
 fi
-server=$build_root/native/bin/corvald-devserver
+# The devserver without sanitizers, as in bench/download.sh.
+server=$build_root/bench-server/bin/corvald-devserver
 stub=$build_root/windows/bin/corvald-setup.exe
 dumper=$build_root/windows/bin/dump_stub.exe
 demo_release=$build_root/windows/demo/releases/1.5.0
