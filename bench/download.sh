@@ -137,7 +137,7 @@ schedule_bound() {  # SIZE N RATE
 
 mibps() { echo "scale=1; $1 / $mib / $2" | bc -l; }
 ratio() { echo "scale=2; $1 / $2" | bc -l; }
-row() { printf '  %-44s %10s %10s %s\n' "$@"; }
+row() { printf '  %-50s %10s %10s %s\n' "$@"; }
 
 say "writing 256 MiB and 1 GiB release files in $work"
 make_release "$work/rel256" 256
