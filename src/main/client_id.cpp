@@ -1,29 +1,34 @@
 #include "main/client_id.hpp"
 
-#include <fstream>
-#include <iterator>
 #include <system_error>
 
 #include "main/paths.hpp"
 #include "net/uuid.hpp"
 #include "platform/env.hpp"
+#include "platform/file.hpp"
+#include "platform/file_error.hpp"
 #include "text/utf.hpp"
 
 namespace corvald {
 namespace {
 
+// Nothing when the file is missing or cannot be read whole; a folder in its place is one
+// such case, and must not end the process as a stream's read error would.
 std::optional<std::string> read_existing(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
+  auto in = platform::File::open_for_read(file);
   if (!in) return std::nullopt;
-  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad() || !text::is_valid_utf8(bytes)) return std::nullopt;
+  std::string bytes;
+  char buffer[4096];
+  for (;;) {
+    auto got = in->read(buffer, sizeof buffer);
+    if (!got) return std::nullopt;
+    if (*got == 0) break;
+    bytes.append(buffer, *got);
+  }
+  if (!text::is_valid_utf8(bytes)) return std::nullopt;
   std::string trimmed = text::trim_unicode_space(bytes);
   if (trimmed.empty()) return std::nullopt;
   return trimmed;
-}
-
-StubError io_error(const std::error_code& ec) {
-  return StubError::io({static_cast<std::uint32_t>(ec.value()), ec.message()});
 }
 
 }  // namespace
@@ -37,14 +42,12 @@ Result<std::string> load_or_create_client_id_under(
 
   std::error_code ec;
   std::filesystem::create_directories(dir, ec);
-  if (ec) return io_error(ec);
+  if (ec) return platform::file_error_from(ec);
   std::string id = net::new_uuid_v4();
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  out << id;
-  out.close();
-  if (!out) {
-    return io_error(std::make_error_code(std::errc::io_error));
-  }
+  // The operating system's own reason reaches the log when the id cannot be stored.
+  auto out = platform::File::create_truncate(file);
+  if (!out) return std::move(out).error();
+  if (auto written = out->append(id.data(), id.size()); !written) return written.error();
   return id;
 }
 

@@ -78,5 +78,15 @@ TEST_F(ClientIdTest, AnUnwritableFolderIsAnIoError) {
   EXPECT_EQ(id.error().kind(), StubError::Kind::io);
 }
 
+TEST_F(ClientIdTest, AnUnwritableIdFileCarriesTheSystemsOwnReason) {
+  // A folder where the id file should be: it can be neither read nor replaced.
+  std::filesystem::create_directories(file());
+  const auto id = load_or_create_client_id_under(root_);
+  ASSERT_FALSE(id.ok());
+  ASSERT_EQ(id.error().kind(), StubError::Kind::io);
+  EXPECT_NE(id.error().io_error().code, 0u);
+  EXPECT_NE(id.error().io_error().text, std::make_error_code(std::errc::io_error).message());
+}
+
 }  // namespace
 }  // namespace corvald
