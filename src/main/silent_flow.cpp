@@ -41,7 +41,8 @@ Result<std::uint32_t> install(const net::HttpClient& client, const feed::Feed& f
   if (!child) return std::move(child).error();
   auto code = child->wait();
   if (!code) return std::move(code).error();
-  log_info(log_target::app, "[silent] NSIS exit code {}", code.value());
+  // Signed, as the worker shows installer codes: a crash reads -1073741819, not 3221225477.
+  log_info(log_target::app, "[silent] NSIS exit code {}", static_cast<std::int32_t>(code.value()));
   (void)cache::prune_older(feed.version);
   return code.value();
 }
@@ -87,7 +88,8 @@ int run_silent() {
     log_info(log_target::app, "[main] silent flow failed: {}", result.error().display());
     return 1;
   }
-  log_info(log_target::app, "[main] silent flow done, exit code {}", result.value());
+  log_info(log_target::app, "[main] silent flow done, exit code {}",
+           static_cast<std::int32_t>(result.value()));
   return silent_exit_code(result.value());
 }
 
