@@ -6,6 +6,7 @@
 #include "logfile/log.hpp"
 #include "platform/env.hpp"
 #include "platform/file_error.hpp"
+#include "platform/file_tree.hpp"
 #include "verify/file_digest.hpp"
 
 namespace corvald::cache {
@@ -56,9 +57,10 @@ Result<CacheLookup> cache_lookup_in(const std::filesystem::path& root, const fee
   const auto path = folder / path_from_utf8(file_name);
 
   std::error_code ec;
-  const bool present = std::filesystem::exists(path, ec);
-  if (ec) return platform::file_error_from(ec);
-  if (present) {
+  // The entry's own kind: std::filesystem follows links on Windows, and a folder or link in
+  // the installer's place must not fail every run until someone removes it by hand.
+  const platform::EntryKind kind = platform::entry_kind(path);
+  if (kind == platform::EntryKind::file) {
     const std::uint64_t actual = std::filesystem::file_size(path, ec);
     if (ec) return platform::file_error_from(ec);
     if (actual != feed.size) {
@@ -77,6 +79,11 @@ Result<CacheLookup> cache_lookup_in(const std::filesystem::path& root, const fee
                printable_ascii(feed.sha512), *sha);
     }
     std::filesystem::remove(path, ec);
+  } else if (kind != platform::EntryKind::missing) {
+    log_info(log_target::cache, "  cache REJECTED {} version={} not a plain file", path,
+             feed.version);
+    // A link goes as a link; a folder only when empty, else promotion takes another name.
+    platform::remove_entry(path);
   }
 
   std::filesystem::create_directories(folder, ec);

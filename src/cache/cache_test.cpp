@@ -116,6 +116,23 @@ TEST(CacheLookup, FileOfTheWrongSizeIsDeletedWithoutHashing) {
   EXPECT_FALSE(fs::exists(dir.path() / "2.0.1" / "Tavrin-Setup.exe"));
 }
 
+// A folder in the installer's place is no installer; it must not fail every later run.
+TEST(CacheLookup, FolderInTheInstallersPlaceIsAMissAndAnEmptyOneGoes) {
+  TempDir dir;
+  fs::create_directories(dir.path() / "2.0.1" / "Tavrin-Setup.exe");
+  CountingDigest digest;
+  auto miss = cache_lookup_in(dir.path(), abc_feed(), digest.fn());
+  ASSERT_TRUE(miss.ok()) << miss.error().display();
+  EXPECT_EQ(miss->kind, CacheLookup::Kind::miss);
+  EXPECT_EQ(digest.calls, 0);
+  EXPECT_FALSE(fs::exists(dir.path() / "2.0.1" / "Tavrin-Setup.exe"));
+
+  fs::create_directories(dir.path() / "2.0.1" / "Tavrin-Setup.exe" / "inner");
+  auto again = cache_lookup_in(dir.path(), abc_feed(), digest.fn());
+  ASSERT_TRUE(again.ok()) << again.error().display();
+  EXPECT_EQ(again->kind, CacheLookup::Kind::miss);
+}
+
 // The comparison is exact: a feed digest in another case or with blanks is a different one.
 TEST(CacheLookup, FeedDigestInAnotherCaseOrWithBlanksNeverMatches) {
   const std::string lower = text::ascii_lower(kAbcSha);
