@@ -65,13 +65,15 @@ void monitor(const TransferJob& job, const AttemptState& state,
 Result<void> run_workers(const TransferJob& job, const std::shared_ptr<AttemptState>& state,
                          std::uint32_t count) {
   std::vector<std::unique_ptr<WorkerSlot>> slots;
+  // Reserved up front: a slot whose thread runs must never be lost to a failing push_back.
+  slots.reserve(count);
   std::optional<StubError> start_failure;
   for (std::uint32_t i = 0; i < count; ++i) {
     auto slot = std::make_unique<WorkerSlot>();
     try {
       slot->thread = std::thread(worker_main, job.client, job.feed.url, job.temp, state,
                                  job.clock.sleep, std::ref(*slot));
-    } catch (const std::system_error& error) {
+    } catch (const std::exception& error) {
       // The workers already running still drain the queue; the transfer fails after them.
       start_failure = StubError::internal(
           text::format("could not start download worker: {}", std::string(error.what())));
