@@ -62,7 +62,9 @@ std::vector<fs::path> collect_log_files(const fs::path& folder) {
 }
 
 std::vector<fs::path> collect_crash_dumps_under(const std::optional<fs::path>& local_app_data) {
-  if (!local_app_data) return {};
+  // Only an absolute folder: a relative one would collect whatever dumps lie in the folder
+  // the stub was started from.
+  if (!local_app_data || !local_app_data->is_absolute()) return {};
   struct Dump {
     std::int64_t written;
     fs::path path;

@@ -75,6 +75,10 @@ TEST_F(ReportFilesTest, CrashDumpsAreDmpFilesOfAnyCaseNewestFirst) {
 
   EXPECT_EQ(names(collect_crash_dumps_under(root_)),
             (std::vector<std::string>{"newest.DMP", "middle.Dmp", "old.dmp"}));
+  // The same folder named relative to the working folder, as an empty or relative
+  // LOCALAPPDATA would name it, gives nothing.
+  EXPECT_TRUE(collect_crash_dumps_under(fs::relative(root_)).empty());
+  EXPECT_TRUE(collect_crash_dumps_under(fs::path()).empty());
 }
 
 }  // namespace

@@ -17,7 +17,9 @@ void register_crash_dumps(platform::Registry& registry, const std::optional<std:
     log_warn(target, "[WER] skip: cannot resolve current_exe basename");
     return;
   }
-  if (!local_app_data) {
+  // An empty value would register "\CrashDumps" on whatever drive is current while the
+  // folder went into the working folder; it counts as not set.
+  if (!local_app_data || local_app_data->empty()) {
     log_warn(target, "[WER] skip: LOCALAPPDATA env var not set");
     return;
   }

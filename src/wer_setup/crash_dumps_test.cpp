@@ -79,6 +79,7 @@ TEST_F(CrashDumpsTest, EachExecutableNameGetsItsOwnKey) {
 TEST_F(CrashDumpsTest, WithoutLocalAppDataOrNameNothingIsTouched) {
   register_crash_dumps(registry_, std::string("setup.exe"), std::nullopt);
   register_crash_dumps(registry_, std::nullopt, root_);
+  register_crash_dumps(registry_, std::string("setup.exe"), std::filesystem::path());
   EXPECT_EQ(registry_.create_calls, 0);
   EXPECT_TRUE(registry_.keys.empty());
 }
