@@ -28,6 +28,9 @@ Result<DownloadStats> transfer(const TransferJob& job) {
   if (parallel) return parallel;
   const StubError& error = parallel.error();
   if (error.kind() == StubError::Kind::cancelled) return error;
+  // The attempt's watcher copies the flag only every 200 ms; a cancel it had not seen yet
+  // must still keep a whole single-connection download from starting.
+  if (job.cancel.is_set()) return StubError::cancelled();
 
   job.reporter.log(text::format("[{}] parallel failed: {} — falling back to single-conn",
                                 job.tag, error.display()));

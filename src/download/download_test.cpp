@@ -304,6 +304,30 @@ TEST_F(DownloadTest, CancelDuringFallbackIsSeenBeforeVerification) {
   EXPECT_FALSE(std::filesystem::exists(final_));
 }
 
+// The attempt's watcher copies the flag only at its next poll; a cancel it has not seen yet
+// when the parallel transfer fails must still keep the fallback from starting.
+TEST_F(DownloadTest, CancelNotYetSeenByTheWatcherStillPreventsTheFallback) {
+  offer(2 * MiB);
+  session_->set_handler([this](const net::test::RecordedRequest&) -> std::optional<ScriptedReply> {
+    cancel_.cancel();
+    return ScriptedReply::with_body(body_, 200);  // a full body: the probe fails
+  });
+  FakeClock fake;
+  DownloadClock clock = fake.clock();
+  const auto fake_sleep = clock.sleep;
+  clock.sleep = [fake_sleep](std::chrono::milliseconds wait) {
+    if (wait == kWatcherPoll) std::this_thread::sleep_for(100ms);
+    else fake_sleep(wait);
+  };
+
+  auto result = download_with_reporter(client_, feed_, final_, cancel_, progress_fn_, "worker",
+                                       reporter_, clock);
+
+  ASSERT_FALSE(result);
+  EXPECT_EQ(result.error().kind(), StubError::Kind::cancelled);
+  for (const auto& r : requests()) EXPECT_TRUE(r.header("Range")) << "no fallback after cancel";
+}
+
 TEST_F(DownloadTest, CancelBeforeTheFirstAttemptSendsNothing) {
   offer(MiB);
   cancel_.cancel();

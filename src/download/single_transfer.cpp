@@ -43,8 +43,8 @@ Result<DownloadStats> single_connection_transfer(const TransferJob& job) {
       first_piece = false;
     }
     // A body longer than the feed says can only fail verification; stop before it fills
-    // the disk.
-    if (size != 0 && total + *count > size) return overrun(total + *count, size);
+    // the disk. A feed size of 0 is no exception: only an empty body can pass then.
+    if (total + *count > size) return overrun(total + *count, size);
     auto appended = file->append(buffer.get(), *count);
     if (!appended) return appended.error();
     total += *count;
