@@ -182,6 +182,19 @@ TEST_F(DownloadTest, ZeroSizeGoesStraightToOneConnection) {
   EXPECT_EQ(text_of(recorded_.events[0], "error"), "total_size is 0");
 }
 
+// A feed size of 0 only an empty body can match; a longer one is cut off at its first byte.
+TEST_F(DownloadTest, ZeroSizeFeedStopsABodyAtItsFirstByte) {
+  offer(0);
+  serve_installer(*session_, std::string(MiB, 'x'), /*ignore_range=*/true);
+  FakeClock clock;
+
+  auto result = run(clock);
+
+  ASSERT_FALSE(result);
+  EXPECT_THAT(result.error().display(), HasSubstr("exceeded the expected size"));
+  EXPECT_FALSE(std::filesystem::exists(final_));
+}
+
 TEST_F(DownloadTest, DigestThatNeverMatchesUsesAllAttempts) {
   offer(MiB);
   feed_.sha512 = sha512_of(dir_.path(), "something else entirely");
