@@ -5,6 +5,7 @@
 #include "cache/cache_names.hpp"
 #include "logfile/log.hpp"
 #include "platform/env.hpp"
+#include "platform/file.hpp"
 #include "platform/file_error.hpp"
 #include "platform/file_tree.hpp"
 #include "verify/file_digest.hpp"
@@ -78,7 +79,7 @@ Result<CacheLookup> cache_lookup_in(const std::filesystem::path& root, const fee
                "  cache REJECTED {} version={} sha512 expected={} actual={}", path, feed.version,
                printable_ascii(feed.sha512), *sha);
     }
-    std::filesystem::remove(path, ec);
+    (void)platform::delete_file(path);
   } else if (kind != platform::EntryKind::missing) {
     log_info(log_target::cache, "  cache REJECTED {} version={} not a plain file", path,
              feed.version);

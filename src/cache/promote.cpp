@@ -27,23 +27,18 @@ std::filesystem::path alternate_name(const std::filesystem::path& final_path, in
   return final_path.parent_path() / name;
 }
 
-void remove_quietly(const std::filesystem::path& path) {
-  std::error_code ignored;
-  std::filesystem::remove(path, ignored);
-}
-
 std::optional<std::filesystem::path> place_at_alternate(const std::filesystem::path& temp,
                                                         const std::filesystem::path& final_path,
                                                         std::string_view tag) {
   for (int k = 1; k <= kAlternates; ++k) {
     const auto alternate = alternate_name(final_path, k);
-    remove_quietly(alternate);
+    (void)platform::delete_file(alternate);
     if (platform::move_file_replace(temp, alternate)) {
       log_info(log_target::app, "[{}] using alternate final path {}", tag, alternate);
       return alternate;
     }
     if (platform::copy_file_overwrite(temp, alternate)) {
-      remove_quietly(temp);
+      (void)platform::delete_file(temp);
       log_info(log_target::app, "[{}] using alternate final path {} (copied)", tag, alternate);
       return alternate;
     }
@@ -84,7 +79,7 @@ Result<std::filesystem::path> promote_download(const std::filesystem::path& temp
   if (!placed) {
     const auto copied = platform::copy_file_overwrite(temp, final_path);
     if (copied) {
-      remove_quietly(temp);
+      (void)platform::delete_file(temp);
       placed = final_path;
     } else {
       log_info(log_target::app,

@@ -16,9 +16,7 @@ constexpr int kTempCandidates = 8;
 // Deleting first rather than only truncating: a file another process holds open refuses the
 // delete on Windows, which is exactly the case where writing into it would go wrong.
 Result<void> claim_temp(const std::filesystem::path& candidate) {
-  std::error_code ec;
-  std::filesystem::remove(candidate, ec);
-  if (ec) return platform::file_error_from(ec);
+  if (auto deleted = platform::delete_file(candidate); !deleted) return deleted.error();
   auto file = platform::File::create_truncate(candidate);
   if (!file) return std::move(file).error();
   file->close();
@@ -64,7 +62,7 @@ void cleanup_stale_temps(const std::filesystem::path& final_path) {
     const auto name = file_name_utf8(it->path());
     if (name && name->starts_with(*prefix)) doomed.push_back(it->path());
   }
-  for (const auto& path : doomed) std::filesystem::remove(path, ec);
+  for (const auto& path : doomed) (void)platform::delete_file(path);
 }
 
 }  // namespace corvald::cache

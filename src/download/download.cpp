@@ -10,16 +10,12 @@
 #include "download/parallel_transfer.hpp"
 #include "download/single_transfer.hpp"
 #include "logfile/log.hpp"
+#include "platform/file.hpp"
 #include "telemetry/telemetry.hpp"
 #include "text/format.hpp"
 
 namespace corvald::download {
 namespace {
-
-void remove_quietly(const std::filesystem::path& path) {
-  std::error_code ignored;
-  std::filesystem::remove(path, ignored);
-}
 
 // The transfer of one attempt: parallel first, one connection when that fails for any
 // reason but cancellation.
@@ -112,7 +108,7 @@ Result<std::filesystem::path> download_with_reporter(const net::HttpClient& clie
     AttemptOutcome outcome = run_attempt(job, final_path);
     switch (outcome.end) {
       case AttemptEnd::cancelled:
-        remove_quietly(*temp);
+        (void)platform::delete_file(*temp);
         return StubError::cancelled();
       case AttemptEnd::done:
         // A failed promotion leaves the verified file for the cache to find; no retry can
@@ -125,7 +121,7 @@ Result<std::filesystem::path> download_with_reporter(const net::HttpClient& clie
     }
 
     const StubError& error = *outcome.error;
-    remove_quietly(*temp);
+    (void)platform::delete_file(*temp);
     reporter.log(text::format("[{}] attempt {} failed: {}; {}", tag, n, error.display(),
                               last_attempt ? "no attempts left" : "will retry whole download"));
     reporter.emit(attempt_failed_event(feed, n, error));

@@ -49,6 +49,10 @@ class File {
 
 // Renames, replacing an existing target (MoveFileExW with MOVEFILE_REPLACE_EXISTING).
 Result<void> move_file_replace(const std::filesystem::path& from, const std::filesystem::path& to);
+// Deletes a file, or a link itself and never what it points to (std::filesystem follows
+// links on Windows, so a dangling one there looks absent and a later create writes through
+// it). A missing file is no error.
+Result<void> delete_file(const std::filesystem::path& path);
 // Renames unless `to` already exists; false when nothing was renamed.
 bool rename_no_replace(const std::filesystem::path& from, const std::filesystem::path& to);
 // Copies, overwriting an existing target (CopyFileExW).

@@ -112,6 +112,11 @@ Result<void> move_file_replace(const std::filesystem::path& from, const std::fil
   return Ok{};
 }
 
+Result<void> delete_file(const std::filesystem::path& path) {
+  if (::unlink(path.c_str()) == 0 || errno == ENOENT) return Ok{};
+  return last_file_error();
+}
+
 bool rename_no_replace(const std::filesystem::path& from, const std::filesystem::path& to) {
   return ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0;
 }

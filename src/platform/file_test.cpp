@@ -113,5 +113,22 @@ TEST(PlatformFile, AppendHandleSurvivesARenameAndRenamingNeverReplaces) {
   EXPECT_EQ(read_file(dir.path() / "app.log"), "newer");
 }
 
+// A temp name that is a dangling link must be freed as a link: a create through it would
+// write the download wherever the link points.
+TEST(PlatformFile, DeleteFileRemovesALinkNotItsTargetAndAMissingFileIsFine) {
+  TempDir dir;
+  EXPECT_TRUE(delete_file(dir.path() / "absent").ok());
+  std::error_code ec;
+  std::filesystem::create_symlink(dir.path() / "target", dir.path() / "x.download", ec);
+  if (ec) GTEST_SKIP() << "symbolic links unavailable here: " << ec.message();
+  ASSERT_TRUE(delete_file(dir.path() / "x.download").ok());
+  ASSERT_TRUE(File::create_truncate(dir.path() / "x.download").ok());
+  EXPECT_FALSE(std::filesystem::is_symlink(dir.path() / "x.download"));
+  EXPECT_FALSE(std::filesystem::exists(dir.path() / "target"));
+
+  std::filesystem::create_directory(dir.path() / "folder");
+  EXPECT_FALSE(delete_file(dir.path() / "folder").ok());
+}
+
 }  // namespace
 }  // namespace corvald::platform

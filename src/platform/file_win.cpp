@@ -119,6 +119,21 @@ Result<void> move_file_replace(const std::filesystem::path& from, const std::fil
   return Ok{};
 }
 
+Result<void> delete_file(const std::filesystem::path& path) {
+  if (DeleteFileW(path.c_str())) return Ok{};
+  const DWORD error = GetLastError();
+  if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return Ok{};
+  // A link to a folder is removed as a folder entry; its target stays.
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  const DWORD folder_link = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & folder_link) == folder_link) {
+    if (RemoveDirectoryW(path.c_str())) return Ok{};
+    return last_file_error();
+  }
+  SetLastError(error);
+  return last_file_error();
+}
+
 bool rename_no_replace(const std::filesystem::path& from, const std::filesystem::path& to) {
   // Without MOVEFILE_REPLACE_EXISTING the move fails when `to` exists.
   return MoveFileExW(from.c_str(), to.c_str(), 0) != 0;
