@@ -36,6 +36,11 @@ std::optional<std::string> unsafe_component_reason(std::string_view component) {
     const auto byte = static_cast<unsigned char>(c);
     if (c == '/' || c == '\\') return "contains a path separator";
     if (c == ':') return "contains a colon";
+    // Windows refuses these in names: a signed URL's "?sig=…" would otherwise fail only at
+    // the eighth temp name, after three attempts.
+    if (c == '?' || c == '*' || c == '"' || c == '<' || c == '>' || c == '|') {
+      return "contains a character Windows does not allow in names";
+    }
     if (byte < 0x20 || byte == 0x7F) return "contains a control character";
   }
   if (component.back() == '.' || component.back() == ' ') return "ends in a dot or blank";

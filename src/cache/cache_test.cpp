@@ -196,6 +196,11 @@ TEST(CacheLookupUnsafeNames, NeverTouchAnythingOutsideTheRoot) {
       abc_feed("2.0.1", "https://cdn.example/rel/LPT9"),
       abc_feed("2.0.1", "https://cdn.example/rel/prn.tar.gz"),
       abc_feed("2.0.1", "https://cdn.example/rel/Setup.exe."),
+      abc_feed("2.0.1", "https://cdn.example/rel/Setup.exe?sig=abc"),
+      abc_feed("2.0|1"),
+      abc_feed("2.0.1", "https://cdn.example/rel/Set*up.exe"),
+      abc_feed("2.0.1", "https://cdn.example/rel/\"Setup\".exe"),
+      abc_feed("2.0.1", "https://cdn.example/rel/<Setup>.exe"),
   };
   for (const auto& feed : feeds) {
     TempDir dir;
