@@ -14,7 +14,7 @@ packages=(
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine64 xvfb x11-apps nsis
   libyaml-dev libssl-dev googletest libcpp-httplib-dev
-  curl aria2 openssl bc unzip
+  curl aria2 openssl bc unzip python3
 )
 
 install_packages() {

@@ -11,9 +11,9 @@ namespace corvald::cache {
 
 // Why `component` must not become a file or folder name under the cache root, or nothing
 // when it is safe. Unsafe: empty, "." or "..", a path separator, a drive or stream colon, one
-// of ? * " < > |, a control character, text that is not UTF-8, a trailing dot or blank (Windows drops them, so
-// "1.0." would name the folder "1.0") and the reserved device names, with or without an
-// extension ("nul.txt" opens the null device on Windows).
+// of ? * " < > |, a control character, text that is not UTF-8, a trailing dot or blank
+// (Windows drops them, so "1.0." would name the folder "1.0") and the reserved device names,
+// with or without an extension ("nul.txt" opens the null device on Windows).
 std::optional<std::string> unsafe_component_reason(std::string_view component);
 
 // The installer's file name: the text after the last "/" of the URL, verbatim, or
