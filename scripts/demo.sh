@@ -148,15 +148,51 @@ run() { # title version expect_cache_hit(0|1)
   fi
 }
 
+# --- report-log mode: the logs of the runs above go to support ----------------------------------
+report() {
+  header "4. report-log: this machine's logs sent to support (APP_INSTALLER_REPORT_LOG=1)"
+  local log_start=0 code
+  [[ -f $log ]] && log_start=$(wc -l <"$log")
+  rm -f "$server_dir"/storage-*.zip
+  set +e
+  "$wine" cmd /c "set LOCALAPPDATA=$win_home&& set APP_INSTALLER_SERVICE_URL=http://127.0.0.1:$port&& set APP_INSTALLER_REPORT_LOG=1&& $win_exe" \
+    >"$demo/wine-report.out" 2>&1
+  code=$?
+  set -e
+  local new line
+  new=$(tail -n +"$((log_start + 1))" "$log" | tr -d '\r')
+  line() { grep -F -- "$1" <<<"$new" | tail -n 1 | sed -E 's/^.* - //' || true; }
+  row "stub exit code" "$code"
+  row "collected" "$(line '[report-log] bundle:')"
+  row "archive" "$(line '[feedback] zip built:')"
+  local blob
+  blob=$(ls "$server_dir"/storage-*.zip 2>/dev/null | head -n 1 || true)
+  if [[ -n $blob ]]; then
+    row "stored by the devserver" "$(stat -c %s "$blob") bytes; unzip -t: $(unzip -tq "$blob" 2>&1 | tr -d '\n')"
+    row "entries" "$(unzip -Z1 "$blob" | tr '\n' ' ')"
+  else
+    row "stored by the devserver" "(nothing)"
+  fi
+  row "submit" "$(line '[feedback] submit')"
+  row "outcome" "$(line '[report-log] OK')$(line '[report-log] FAIL')"
+  if [[ $code -eq 0 && -n $blob ]] && unzip -tq "$blob" >/dev/null 2>&1; then
+    echo "  result: OK"
+  else
+    echo "  result: FAILED (expected exit 0 and a stored archive that unzip accepts)"
+    failures=$((failures + 1))
+  fi
+}
+
 say "demo folder $demo, LOCALAPPDATA=$win_home, WINEPREFIX=$WINEPREFIX"
 run "1. fresh install of 1.4.0" 1.4.0 0
 run "2. upgrade to 1.5.0" 1.5.0 0
 run "3. 1.5.0 again (cached installer)" 1.5.0 1
+report
 
 header "summary"
 if [[ $failures -eq 0 ]]; then
-  echo "  all 3 runs OK"
+  echo "  all 4 runs OK"
 else
-  echo "  $failures of 3 runs FAILED (outputs in $demo)"
+  echo "  $failures of 4 runs FAILED (outputs in $demo)"
   exit 1
 fi
