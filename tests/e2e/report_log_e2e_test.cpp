@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "../support/devserver_port.hpp"
@@ -68,6 +69,16 @@ std::string rotated_log_name(std::chrono::hours ago) {
   char key[16] = {};
   std::strftime(key, sizeof key, "%Y%m%d%H", std::gmtime(&then));
   return std::string("app.log.") + key;
+}
+
+// A run that crosses a local hour rotates app.log under the test's feet. Local hours begin
+// on a quarter hour of UTC in every time zone, so a start just before one waits it out.
+void wait_out_an_hour_boundary() {
+  constexpr std::time_t quarter = 900, margin = 15;
+  const std::time_t into = std::time(nullptr) % quarter;
+  if (into > quarter - margin) {
+    std::this_thread::sleep_for(std::chrono::seconds(quarter - into + 1));
+  }
 }
 
 std::vector<fs::path> stored_blobs() {
@@ -131,6 +142,7 @@ TEST_F(ReportLogE2eTest, AcceptedReportCarriesTheLogsThenTheCrashDumpsNewestFirs
   fs::last_write_time(dumps / "older.dmp", now - std::chrono::hours(2));
   fs::last_write_time(dumps / "newer.DMP", now - std::chrono::hours(1));
 
+  wait_out_an_hour_boundary();
   EXPECT_EQ(run_report(), 0ul);
   const auto blobs = stored_blobs();
   ASSERT_EQ(blobs.size(), 1u);
