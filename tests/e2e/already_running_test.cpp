@@ -7,6 +7,7 @@
 #include "../support/devserver_port.hpp"
 #include "devserver_records.hpp"
 #include "file_bytes.hpp"
+#include "stub_log.hpp"
 #include "net/http_client.hpp"
 #include "platform/win_handles.hpp"
 #include "stub_process.hpp"
@@ -48,7 +49,7 @@ class AlreadyRunningTest : public ::testing::Test {
   }
 
   static std::string log_of(const std::filesystem::path& home) {
-    return file_bytes(home / "corvald-installer" / "logs" / "app.log");
+    return stub_log(home);
   }
 
  private:

@@ -14,6 +14,7 @@
 #include "../support/devserver_port.hpp"
 #include "devserver_records.hpp"
 #include "file_bytes.hpp"
+#include "stub_log.hpp"
 #include "stub_process.hpp"
 
 namespace corvald::e2e {
@@ -123,7 +124,7 @@ class ReportLogE2eTest : public ::testing::Test {
   }
 
   std::string log_text() const {
-    return file_bytes(local_app_data_ / "corvald-installer" / "logs" / "app.log");
+    return stub_log(local_app_data_);
   }
 
   fs::path local_app_data_;

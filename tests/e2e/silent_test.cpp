@@ -10,6 +10,7 @@
 
 #include "demo_install.hpp"
 #include "file_bytes.hpp"
+#include "stub_log.hpp"
 #include "net/http_client.hpp"
 #include "stub_process.hpp"
 
@@ -103,7 +104,7 @@ class SilentE2eTest : public ::testing::Test {
   }
 
   std::string log_text() const {
-    return file_bytes(local_app_data_ / "corvald-installer" / "logs" / "app.log");
+    return stub_log(local_app_data_);
   }
 
   fs::path cached_installer(const std::string& version) const {

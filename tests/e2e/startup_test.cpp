@@ -1,12 +1,13 @@
 // corvald-setup.exe started for real: log file, crash-dump registration, single instance.
 #include <gtest/gtest.h>
 
-#include <fstream>
+#include <sstream>
 #include <regex>
 
 #include "build_info.hpp"
 #include "platform/registry.hpp"
 #include "platform/win_handles.hpp"
+#include "stub_log.hpp"
 #include "stub_process.hpp"
 #include "text/format.hpp"
 #include "wer_setup/crash_dumps.hpp"
@@ -14,8 +15,9 @@
 namespace corvald::e2e {
 namespace {
 
-std::vector<std::string> read_lines(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
+// The lines the stub logged under this LOCALAPPDATA.
+std::vector<std::string> log_lines(const std::filesystem::path& local_app_data) {
+  std::istringstream in(stub_log(local_app_data));
   std::vector<std::string> lines;
   for (std::string line; std::getline(in, line);) lines.push_back(line);
   return lines;
@@ -36,7 +38,7 @@ TEST(StartupTest, FirstLineOfAFreshLogIsTheNewRunLine) {
   run.args = {L"/S"};
   ASSERT_TRUE(run_stub(run).has_value());
 
-  const auto lines = read_lines(home / "corvald-installer" / "logs" / "app.log");
+  const auto lines = log_lines(home);
   ASSERT_GE(lines.size(), 2u);
   const std::regex new_run(
       R"(^\[\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}\] \[INFO\] corvald-installer - )"
@@ -94,7 +96,7 @@ TEST(StartupTest, ASecondStartWhileTheMutexIsHeldExitsWithTwo) {
   auto code = run_stub(run_in(home));
   ASSERT_TRUE(code.has_value());
   EXPECT_EQ(*code, 2u);
-  const auto lines = read_lines(home / "corvald-installer" / "logs" / "app.log");
+  const auto lines = log_lines(home);
   bool announced = false;
   for (const auto& line : lines) {
     announced = announced || line.ends_with("[main] another instance is already running — exiting");
@@ -117,7 +119,7 @@ TEST(StartupTest, ModesNotInThisBuildFailHonestly) {
   EXPECT_EQ(run_stub(run), 1u);
   run.env[L"APP_INSTALLER_REPORT_LOG"] = L"true";
   EXPECT_EQ(run_stub(run), 1u);  // not report-log mode: windowed, which is not built yet
-  const auto lines = read_lines(home / "corvald-installer" / "logs" / "app.log");
+  const auto lines = log_lines(home);
   ASSERT_FALSE(lines.empty());
   EXPECT_TRUE(lines.back().ends_with("[FAIL] UI: the window is not available in this build"))
       << lines.back();
@@ -134,7 +136,7 @@ TEST(StartupTest, WithoutLocalAppDataLogsGoBelowTheWorkingFolder) {
   const auto code = run_stub(run);
   std::filesystem::current_path(previous);
   ASSERT_TRUE(code.has_value());
-  const auto lines = read_lines(home / "corvald-installer" / "logs" / "app.log");
+  const auto lines = log_lines(home);
   bool skipped = false;
   for (const auto& line : lines) {
     skipped = skipped || line.ends_with("[WARN] corvald-installer - [WER] skip: LOCALAPPDATA env var not set");
