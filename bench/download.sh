@@ -9,6 +9,7 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 . "$root/scripts/common.sh"
+. "$root/bench/devserver.sh"
 
 if [[ ${CORVALD_BENCH_SKIP_BUILD:-0} != 1 ]]; then
   bash scripts/build.sh bench-server windows >&2
@@ -23,9 +24,8 @@ for tool in aria2c curl openssl; do command -v $tool >/dev/null || die "$tool is
 mib=1048576
 cap=$((8 * mib))  # per connection
 work=$(mktemp -d "${TMPDIR:-/tmp}/corvald-bench-download.XXXXXX")
-server_pid=
 cleanup() {
-  if [[ -n $server_pid ]]; then kill "$server_pid" 2>/dev/null || true; wait "$server_pid" 2>/dev/null || true; fi
+  stop_server
   rm -rf "$work"
 }
 trap cleanup EXIT
@@ -39,34 +39,19 @@ make_release() {  # DIR MiB
     head -c $(($2 * mib)) >"$1/Corvald-Tavrin-Setup-1.5.0.exe" || true
 }
 
-start_server() {  # RELEASE_DIR [devserver args...]
+# Serves RELEASE_DIR as version 1.5.0; sets url, sha512 and size from the feed it serves.
+start_release_server() {  # RELEASE_DIR [devserver args...]
   local dir=$1
   shift
-  rm -f "$work/port"
-  "$server" --port 0 --port-file "$work/port" --release "$dir" --release-version 1.5.0 "$@" \
-    >"$work/devserver.log" 2>&1 &
-  server_pid=$!
-  for ((i = 0; i < 1200; i++)); do
-    [[ -s $work/port ]] && break
-    kill -0 "$server_pid" 2>/dev/null || die "the devserver ended: $(cat "$work/devserver.log")"
-    sleep 0.05
-  done
-  [[ -s $work/port ]] || die "the devserver did not start"
-  base="http://127.0.0.1:$(cat "$work/port")/api/voice-realtime/checkupdate/win-x64"
+  start_server "$work/server" --release "$dir" --release-version 1.5.0 "$@"
+  local base="$server_origin/api/voice-realtime/checkupdate/win-x64" feed
   url="$base/Corvald-Tavrin-Setup-1.5.0.exe"
-  local feed
   feed=$(curl -s "$base/last.yml")
   sha512=$(sed -n 's/^sha512: //p' <<<"$feed")
   size=$(sed -n 's/^size: //p' <<<"$feed")
 }
 
-stop_server() {
-  kill "$server_pid"
-  wait "$server_pid" 2>/dev/null || true
-  server_pid=
-}
-
-set_rate() { curl -s -X POST "http://127.0.0.1:$(cat "$work/port")/__control/set?rate=$1" >/dev/null; }
+set_rate() { curl -s -X POST "$server_origin/__control/set?rate=$1" >/dev/null; }
 
 # Runs the bench program under Wine and samples the peak resident size of its process
 # (VmHWM only grows, so the last sample before the exit is the peak to within 50 ms).
@@ -152,7 +137,7 @@ row "" seconds MiB/s ""
 for rel in rel256 rel1g; do
   release="$work/$rel/Corvald-Tavrin-Setup-1.5.0.exe"
   say "capped: $rel"
-  start_server "$work/$rel" --rate "$cap"
+  start_release_server "$work/$rel" --rate "$cap"
   label="$(($(stat -c %s "$release") / mib)) MiB"
   engine_run
   engine_secs=$secs

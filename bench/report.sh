@@ -16,6 +16,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
 # shellcheck source=scripts/common.sh
 . "$root/scripts/common.sh"
+. "$root/bench/devserver.sh"
 
 if [[ ${CORVALD_BENCH_SKIP_BUILD:-0} != 1 ]]; then
   bash scripts/build.sh bench-server windows >&2
@@ -34,9 +35,8 @@ for tool in curl python3 openssl; do command -v $tool >/dev/null || die "$tool i
 runs=5           # report-log runs per case; medians are printed
 cap=10485760     # the bundle's per-file cap (kMaxBundleFileSize)
 work=$(mktemp -d /tmp/corvald-bench-report.XXXXXX)
-server_pid=
 cleanup() {
-  if [[ -n $server_pid ]]; then kill "$server_pid" 2>/dev/null || true; wait "$server_pid" 2>/dev/null || true; fi
+  stop_server
   if [[ -d $work/prefix ]]; then
     WINEPREFIX=$work/prefix "$wineserver" -k 2>/dev/null || true
     WINEPREFIX=$work/prefix "$wineserver" -w 2>/dev/null || true
@@ -63,31 +63,10 @@ median() { sort -n | awk '{ v[NR] = $1 } END { printf "%.0f\n", (NR % 2) ? v[(NR
 mib() { echo "scale=1; $1 / 1048576" | bc -l; }
 row() { printf '  %-52s %12s %-8s %s\n' "$@"; }
 
-start_server() {  # DIR [devserver args...]
-  local dir=$1
-  shift
-  mkdir -p "$dir"
-  "$server" --port 0 --port-file "$dir/port" --record "$dir/requests.jsonl" "$@" \
-    </dev/null >"$dir/devserver.log" 2>&1 &
-  server_pid=$!
-  for ((i = 0; i < 600; i++)); do
-    [[ -s $dir/port ]] && break
-    kill -0 "$server_pid" 2>/dev/null || die "the devserver ended: $(cat "$dir/devserver.log")"
-    sleep 0.05
-  done
-  [[ -s $dir/port ]] || die "the devserver did not start"
-  origin="http://127.0.0.1:$(cat "$dir/port")"
-}
-stop_server() {
-  kill "$server_pid"
-  wait "$server_pid" 2>/dev/null || true
-  server_pid=
-}
-
 # LOCALAPPDATA comes from the prefix's registry in every Wine process, so the variables are set
 # by cmd inside Wine, as a user's shell would; the trivial peer goes through the same cmd.
 in_wine() {  # EXTRA_SETS COMMAND_LINE
-  "$wine" cmd /c "set LOCALAPPDATA=$(to_win "$lad")&& set APP_INSTALLER_SERVICE_URL=$origin&& set APP_INSTALLER_TELEMETRY_URL=$origin/api/v2/report&& $1$2" \
+  "$wine" cmd /c "set LOCALAPPDATA=$(to_win "$lad")&& set APP_INSTALLER_SERVICE_URL=$server_origin&& set APP_INSTALLER_TELEMETRY_URL=$server_origin/api/v2/report&& $1$2" \
     >>"$work/wine.out" 2>&1
 }
 
@@ -166,13 +145,13 @@ curl_report() {  # ZIP
   local t0 grant url
   t0=$(now)
   grant=$(curl -sf -H 'Accept: application/json' \
-    "$origin/api/voice-realtime/feedback/get-upload-url?file_type=log&client_id=$cuid")
+    "$server_origin/api/voice-realtime/feedback/get-upload-url?file_type=log&client_id=$cuid")
   url=$(sed -n 's/.*"upload_url":"\([^"]*\)".*/\1/p' <<<"$grant")
   curl -sf -o /dev/null -T "$1" -H 'Expect:' -H 'x-ms-blob-type: BlockBlob' \
     -H 'Content-Type: application/zip' "$url"
   curl -sf -o /dev/null -H 'Content-Type: application/json' \
     -d "{\"feedback_type\":\"debug_log\",\"client_id\":\"$cuid\",\"blob_path\":\"${url%%\?*}\",\"file_format\":\"zip\"}" \
-    "$origin/api/voice-realtime/feedback/submit"
+    "$server_origin/api/voice-realtime/feedback/submit"
   ms_since "$t0"
 }
 
