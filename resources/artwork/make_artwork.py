@@ -1,0 +1,117 @@
+#!/usr/bin/python3
+"""Draws the product's icon file and window logo and writes them next to the resource script.
+
+The outputs are committed, so the build needs neither Python nor Pillow; run this again
+(Debian: python3-pil) only when the artwork changes:  resources/artwork/make_artwork.py
+"""
+import io
+import os
+import struct
+
+from PIL import Image, ImageDraw, ImageFilter
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+OUT = os.path.dirname(HERE)
+MASTER = 1024
+
+# A sound wave of five rounded bars on a rounded square: the product listens and speaks.
+BARS = (0.30, 0.58, 0.86, 0.58, 0.30)
+TOP = (58, 42, 150)      # deep indigo
+BOTTOM = (22, 150, 170)  # teal
+
+
+def master():
+    size = MASTER
+    gradient = Image.new("RGBA", (size, size))
+    px = gradient.load()
+    for y in range(size):
+        for x in range(size):
+            t = (0.75 * y + 0.25 * x) / size
+            px[x, y] = tuple(int(a + (b - a) * t) for a, b in zip(TOP, BOTTOM)) + (255,)
+    mask = Image.new("L", (size, size), 0)
+    inset = size // 32
+    ImageDraw.Draw(mask).rounded_rectangle(
+        (inset, inset, size - inset - 1, size - inset - 1), radius=size // 5, fill=255)
+    art = Image.new("RGBA", (size, size), (0, 0, 0, 0))
+    art.paste(gradient, (0, 0), mask)
+
+    # A soft shadow under the bars lifts them off the background at large sizes.
+    bars = Image.new("L", (size, size), 0)
+    draw = ImageDraw.Draw(bars)
+    bar_w = size * 0.095
+    gap = size * 0.055
+    left = (size - (len(BARS) * bar_w + (len(BARS) - 1) * gap)) / 2
+    for i, h in enumerate(BARS):
+        x0 = left + i * (bar_w + gap)
+        half = size * h / 2
+        draw.rounded_rectangle((x0, size / 2 - half, x0 + bar_w, size / 2 + half),
+                               radius=bar_w / 2, fill=255)
+    shadow = bars.filter(ImageFilter.GaussianBlur(size / 80)).point(lambda v: v * 0.35)
+    dark = Image.new("RGBA", (size, size), (10, 10, 40, 255))
+    art.paste(dark, (int(size * 0.01), int(size * 0.015)), Image.composite(
+        shadow, Image.new("L", (size, size), 0), mask))
+    white = Image.new("RGBA", (size, size), (255, 255, 255, 255))
+    art.paste(white, (0, 0), bars)
+    return art
+
+
+def scaled(art, px):
+    return art.resize((px, px), Image.LANCZOS)
+
+
+def bmp_entry(img):
+    """A 32-bit icon image: BITMAPINFOHEADER of double height, BGRA rows bottom-up, AND mask."""
+    w, h = img.size
+    header = struct.pack("<IiiHHIIiiII", 40, w, h * 2, 1, 32, 0, 0, 0, 0, 0, 0)
+    rows = []
+    for y in range(h - 1, -1, -1):
+        row = bytearray()
+        for x in range(w):
+            r, g, b, a = img.getpixel((x, y))
+            row += bytes((b, g, r, a))
+        rows.append(bytes(row))
+    mask_row = ((w + 31) // 32) * 4
+    mask = bytearray()
+    for y in range(h - 1, -1, -1):
+        bits = bytearray(mask_row)
+        for x in range(w):
+            if img.getpixel((x, y))[3] == 0:
+                bits[x // 8] |= 0x80 >> (x % 8)
+        mask += bits
+    return header + b"".join(rows) + bytes(mask)
+
+
+def png_bytes(img):
+    buf = io.BytesIO()
+    img.save(buf, "PNG", optimize=True)
+    return buf.getvalue()
+
+
+def icon_file(art):
+    images = [(px, bmp_entry(scaled(art, px))) for px in (16, 32, 48, 64, 128)]
+    images.append((256, png_bytes(scaled(art, 256))))
+    out = bytearray(struct.pack("<HHH", 0, 1, len(images)))
+    offset = 6 + 16 * len(images)
+    for px, data in images:
+        dim = 0 if px == 256 else px
+        out += struct.pack("<BBBBHHII", dim, dim, 0, 0, 1, 32, len(data), offset)
+        offset += len(data)
+    for _, data in images:
+        out += data
+    return bytes(out)
+
+
+def main():
+    art = master()
+    with open(os.path.join(OUT, "corvald-setup.ico"), "wb") as f:
+        f.write(icon_file(art))
+    # The window shows the 96-pixel logo centred in an 88-pixel frame without scaling, so the
+    # artwork keeps clear of the outer 4 pixels that the frame cuts off.
+    logo = Image.new("RGBA", (96, 96), (0, 0, 0, 0))
+    logo.paste(scaled(art, 86), (5, 5))
+    with open(os.path.join(OUT, "logo.png"), "wb") as f:
+        f.write(png_bytes(logo))
+
+
+if __name__ == "__main__":
+    main()
