@@ -12,7 +12,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev make perl dpkg-dev ca-certificates
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-  wine64 xvfb x11-apps nsis
+  wine64 xvfb x11-apps nsis imagemagick fonts-wqy-microhei
   libyaml-dev libssl-dev googletest libcpp-httplib-dev
   curl aria2 openssl bc unzip python3
 )
@@ -119,7 +119,33 @@ wine_prefix() {
   [ -f "$WINEPREFIX/system.reg" ] || die "wineboot did not create $WINEPREFIX"
 }
 
+# Windows drawn the way users see them: a virtual desktop in which Wine draws the frames and
+# captions itself (a bare X server has no window manager to do it), shared by every program of
+# the prefix; a stand-in for "Segoe UI" that has Latin, accented and CJK letters; and the
+# Windows 10 default face colour for menus and buttons (Wine's own theme has white menus, which
+# would set the window background apart from the labels drawn on it).
+wine_desktop_ready() {
+  grep -q '"Segoe UI"="WenQuanYi Micro Hei"' "$WINEPREFIX/user.reg" 2>/dev/null &&
+    grep -q '"Menu"="240 240 240"' "$WINEPREFIX/user.reg"
+}
+reg_set() { # key name value
+  "$wine" reg add "$1" /v "$2" /d "$3" /f >/dev/null 2>&1
+}
+wine_desktop() {
+  wine_desktop_ready && return 0
+  say "setting up the Wine desktop, fonts and colours"
+  local colours='HKCU\Control Panel\Colors'
+  reg_set 'HKCU\Software\Wine\Explorer' Desktop Default
+  reg_set 'HKCU\Software\Wine\Explorer\Desktops' Default 1024x768
+  reg_set 'HKCU\Software\Wine\Fonts\Replacements' 'Segoe UI' 'WenQuanYi Micro Hei'
+  reg_set "$colours" Menu '240 240 240'
+  reg_set "$colours" ButtonFace '240 240 240'
+  "$wineserver" -w
+  wine_desktop_ready || die "could not set up the Wine desktop"
+}
+
 install_packages
 cross_deps
 wine_prefix
+wine_desktop
 say "setup complete (dependency cache: $deps_cache)"

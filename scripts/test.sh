@@ -36,6 +36,9 @@ run_ctest() { # label, ctest arguments...
 run_ctest native --preset native
 run_ctest native-tsan --preset native-tsan -R "^($threaded_suites)"
 
+# The windowed scenarios draw on a virtual X display of their own, the size of the prefix's
+# Wine desktop, whatever display the caller may have.
+start_display
 # A persistent server and Wine's own service processes started up front, detached from any
 # pipe: started by the first test program instead, they would inherit its output pipe and
 # keep ctest waiting for it to close.
@@ -43,6 +46,7 @@ run_ctest native-tsan --preset native-tsan -R "^($threaded_suites)"
 "$wine" cmd /c exit </dev/null >/dev/null 2>&1 || true
 run_ctest windows --preset windows
 "$wineserver" -k 2>/dev/null || true
+stop_display
 
 echo
 echo "native (ASan+UBSan), native (TSan) and windows (Wine) tests together:"

@@ -11,6 +11,7 @@
 #include "main/run_mode.hpp"
 #include "main/silent_flow.hpp"
 #include "main/stub_main.hpp"
+#include "main/windowed_mode.hpp"
 #include "net/http_client.hpp"
 #include "net/uuid.hpp"
 #include "platform/env.hpp"
@@ -66,24 +67,13 @@ int run_already_running() {
   return code;
 }
 
-// The run modes below arrive with their own subsystems; until then a run that asks for one
-// says so plainly and fails rather than pretending to have done the work.
-int run_report_log_mode() { return run_report_log(); }
-
-int run_silent_flow() { return run_silent(); }
-
-int run_windowed_mode() {
-  log_info(log_target::app, "[FAIL] UI: the window is not available in this build");
-  return static_cast<int>(ExitCode::failed);
-}
-
 int dispatch() {
   log_info(log_target::logfile, "=== new run: version={} pid={} ===", build_info::stub_version,
            platform::current_process_id());
   register_crash_dumps();
 
   if (report_log_requested(platform::env_var("APP_INSTALLER_REPORT_LOG"))) {
-    return run_report_log_mode();
+    return run_report_log();
   }
 
   const std::vector<std::string> args = process_arguments();
@@ -96,7 +86,7 @@ int dispatch() {
   if (guard.state() == platform::SingleInstance::State::already_running) {
     return run_already_running();
   }
-  return silent ? run_silent_flow() : run_windowed_mode();
+  return silent ? run_silent() : run_windowed();
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "child_run.hpp"
 
 #include <cwctype>
+#include <utility>
 
 #include "platform/win_handles.hpp"
 
@@ -57,7 +58,7 @@ std::wstring quote(const std::wstring& arg) {
 
 }  // namespace
 
-std::optional<unsigned long> run_child(const ChildRun& run) {
+std::optional<RunningChild> RunningChild::start(const ChildRun& run) {
   const std::wstring exe = run.program.wstring();
   std::wstring command_line = quote(exe);
   for (const auto& arg : run.args) command_line += L" " + quote(arg);
@@ -71,16 +72,32 @@ std::optional<unsigned long> run_child(const ChildRun& run) {
                       CREATE_UNICODE_ENVIRONMENT, env.data(), nullptr, &startup, &info)) {
     return std::nullopt;
   }
-  platform::UniqueKernelHandle process(info.hProcess);
-  platform::UniqueKernelHandle thread(info.hThread);
-  if (WaitForSingleObject(process.get(), static_cast<DWORD>(run.timeout.count())) !=
-      WAIT_OBJECT_0) {
-    TerminateProcess(process.get(), 255);
+  CloseHandle(info.hThread);
+  return RunningChild(info.hProcess, info.dwProcessId);
+}
+
+RunningChild::RunningChild(RunningChild&& other) noexcept
+    : process_(std::exchange(other.process_, nullptr)), pid_(other.pid_) {}
+
+RunningChild::~RunningChild() {
+  if (process_ == nullptr) return;
+  if (WaitForSingleObject(process_, 0) != WAIT_OBJECT_0) TerminateProcess(process_, 255);
+  CloseHandle(process_);
+}
+
+std::optional<unsigned long> RunningChild::wait(std::chrono::milliseconds timeout) {
+  if (WaitForSingleObject(process_, static_cast<DWORD>(timeout.count())) != WAIT_OBJECT_0) {
     return std::nullopt;
   }
   DWORD code = 0;
-  if (!GetExitCodeProcess(process.get(), &code)) return std::nullopt;
+  if (!GetExitCodeProcess(process_, &code)) return std::nullopt;
   return code;
+}
+
+std::optional<unsigned long> run_child(const ChildRun& run) {
+  auto child = RunningChild::start(run);
+  if (!child) return std::nullopt;
+  return child->wait(run.timeout);  // one that is still running is terminated on the way out
 }
 
 }  // namespace corvald::e2e

@@ -22,6 +22,26 @@ struct ChildRun {
   std::chrono::milliseconds timeout{60000};
 };
 
+// A child started and not yet waited for; terminated if it still runs when this goes away.
+class RunningChild {
+ public:
+  // Nothing when the process could not be started.
+  static std::optional<RunningChild> start(const ChildRun& run);
+
+  RunningChild(RunningChild&& other) noexcept;
+  RunningChild& operator=(RunningChild&&) = delete;
+  ~RunningChild();
+
+  unsigned long pid() const { return pid_; }
+  // The exit code, or nothing when the process did not end within `timeout` (it goes on).
+  std::optional<unsigned long> wait(std::chrono::milliseconds timeout);
+
+ private:
+  RunningChild(void* process, unsigned long pid) : process_(process), pid_(pid) {}
+  void* process_;  // a process HANDLE, so this header needs no system header
+  unsigned long pid_;
+};
+
 // The exit code, or nothing when the process could not be started or did not end in time
 // (it is then terminated).
 std::optional<unsigned long> run_child(const ChildRun& run);

@@ -23,8 +23,10 @@ std::vector<std::string> log_lines(const std::filesystem::path& local_app_data) 
   return lines;
 }
 
+// Silent, so that no window waits for someone to close it.
 StubRun run_in(const std::filesystem::path& local_app_data) {
   StubRun run;
+  run.args = {L"/S"};
   run.env[L"LOCALAPPDATA"] = local_app_data.wstring();
   run.env[L"APP_INSTALLER_REPORT_LOG"] = std::nullopt;
   // An empty reporting URL keeps every run off the network; events fail and are logged.
@@ -34,9 +36,7 @@ StubRun run_in(const std::filesystem::path& local_app_data) {
 
 TEST(StartupTest, FirstLineOfAFreshLogIsTheNewRunLine) {
   const auto home = fresh_folder("first-line");
-  auto run = run_in(home);
-  run.args = {L"/S"};
-  ASSERT_TRUE(run_stub(run).has_value());
+  ASSERT_TRUE(run_stub(run_in(home)).has_value());
 
   const auto lines = log_lines(home);
   ASSERT_GE(lines.size(), 2u);
@@ -112,17 +112,27 @@ TEST(StartupTest, ASecondStartWhileTheMutexIsHeldExitsWithTwo) {
   EXPECT_NE(*code, 2u);
 }
 
-TEST(StartupTest, ModesNotInThisBuildFailHonestly) {
+TEST(StartupTest, ReportLogModeIsChosenByExactlyOneAndNothingElse) {
   const auto home = fresh_folder("modes");
   auto run = run_in(home);
+  // Nothing listens on port 1, so the report cannot be delivered and the mode fails.
+  run.env[L"APP_INSTALLER_SERVICE_URL"] = L"http://127.0.0.1:1";
   run.env[L"APP_INSTALLER_REPORT_LOG"] = L"1";
   EXPECT_EQ(run_stub(run), 1u);
-  run.env[L"APP_INSTALLER_REPORT_LOG"] = L"true";
-  EXPECT_EQ(run_stub(run), 1u);  // not report-log mode: windowed, which is not built yet
-  const auto lines = log_lines(home);
-  ASSERT_FALSE(lines.empty());
-  EXPECT_TRUE(lines.back().ends_with("[FAIL] UI: the window is not available in this build"))
-      << lines.back();
+  auto text = stub_log(home);
+  EXPECT_NE(text.find("[report-log] start app_id="), std::string::npos) << text;
+  EXPECT_NE(text.find("[report-log] FAIL: "), std::string::npos) << text;
+  EXPECT_EQ(text.find("[main] launched"), std::string::npos) << text;
+
+  const auto other = fresh_folder("modes-true");
+  run.env[L"LOCALAPPDATA"] = other.wstring();
+  for (const wchar_t* value : {L"true", L" 1"}) {
+    run.env[L"APP_INSTALLER_REPORT_LOG"] = value;
+    (void)run_stub(run);
+  }
+  text = stub_log(other);
+  EXPECT_EQ(text.find("[report-log]"), std::string::npos) << text;
+  EXPECT_NE(text.find("[main] launched silent=true"), std::string::npos) << text;
 }
 
 TEST(StartupTest, WithoutLocalAppDataLogsGoBelowTheWorkingFolder) {
@@ -130,6 +140,7 @@ TEST(StartupTest, WithoutLocalAppDataLogsGoBelowTheWorkingFolder) {
   // lacks it; this block removes it, so the relative folder must be used.
   const auto home = fresh_folder("no-localappdata");
   StubRun run;
+  run.args = {L"/S"};
   run.env[L"LOCALAPPDATA"] = std::nullopt;
   const auto previous = std::filesystem::current_path();
   std::filesystem::current_path(home);

@@ -19,6 +19,21 @@ Outcome<bool> set_status(std::optional<int>& field, const std::string& key,
   return Outcome<bool>::ok(true);
 }
 
+Outcome<bool> set_stall(std::optional<int>& field, const std::string& key,
+                        const std::string& value) {
+  if (value.empty()) {
+    field.reset();
+    return Outcome<bool>::ok(true);
+  }
+  const auto ms = parse_bounded(value, 0, max_stall_ms);
+  if (!ms) {
+    return Outcome<bool>::fail(key + "=" + value + ": milliseconds from 0 to " +
+                               std::to_string(max_stall_ms) + " are expected");
+  }
+  field = static_cast<int>(*ms);
+  return Outcome<bool>::ok(true);
+}
+
 void set_text(std::optional<std::string>& field, const std::string& value) {
   if (value.empty()) {
     field.reset();
@@ -65,15 +80,9 @@ Outcome<Overrides> apply_control_params(Overrides current, const ControlParams& 
     } else if (key == "feed_content_type") {
       set_text(current.feed_content_type, value);
     } else if (key == "telemetry_stall_ms") {
-      const auto ms = parse_bounded(value, 0, max_stall_ms);
-      if (value.empty()) {
-        current.telemetry_stall_ms.reset();
-      } else if (ms) {
-        current.telemetry_stall_ms = static_cast<int>(*ms);
-      } else {
-        applied = Outcome<bool>::fail(key + "=" + value + ": milliseconds from 0 to " +
-                                      std::to_string(max_stall_ms) + " are expected");
-      }
+      applied = set_stall(current.telemetry_stall_ms, key, value);
+    } else if (key == "storage_stall_ms") {
+      applied = set_stall(current.storage_stall_ms, key, value);
     } else if (is_fault_key(key)) {
       applied = set_fault(current.faults, key, value);
     } else {
@@ -95,6 +104,7 @@ EffectiveSettings merge(const Options& options, const Overrides& overrides) {
   s.upload_url_status = overrides.upload_url_status;
   s.storage_status = overrides.storage_status;
   s.submit_status = overrides.submit_status;
+  s.storage_stall_ms = overrides.storage_stall_ms.value_or(0);
   s.faults = options.faults;
   // Checked when they were stored, so applying them again cannot fail.
   for (const auto& [key, value] : overrides.faults) (void)apply_fault(s.faults, key, value);

@@ -22,6 +22,7 @@ struct Overrides {
   std::optional<int> upload_url_status;
   std::optional<int> storage_status;
   std::optional<int> submit_status;
+  std::optional<int> storage_stall_ms;  // a slow storage: the PUT is answered this much later
   // Fault key to its checked value; a key that is absent leaves the command line's value.
   std::map<std::string, std::string, std::less<>> faults;
 };
@@ -37,6 +38,7 @@ struct EffectiveSettings {
   std::optional<int> upload_url_status;
   std::optional<int> storage_status;
   std::optional<int> submit_status;
+  int storage_stall_ms = 0;
   DownloadFaults faults;
 };
 

@@ -141,7 +141,12 @@ void answer_upload_url(const ServiceContext& context, const httplib::Request& re
 
 void answer_storage_put(const ServiceContext& context, const httplib::Request& req,
                         httplib::Response& res) {
-  if (answer_forced(context.settings.current().storage_status, res)) return;
+  const EffectiveSettings settings = context.settings.current();
+  if (settings.storage_stall_ms > 0 &&
+      !context.shutdown.sleep_for(std::chrono::milliseconds(settings.storage_stall_ms))) {
+    return answer_text(res, 503, "the server is stopping\n");
+  }
+  if (answer_forced(settings.storage_status, res)) return;
   if (req.get_header_value("x-ms-blob-type") != "BlockBlob" ||
       req.get_header_value("Content-Type") != "application/zip") {
     return answer_text(res, 400, "x-ms-blob-type: BlockBlob and Content-Type: application/zip "

@@ -1,0 +1,193 @@
+#include "feedback_dialog/feedback_dialog_win.hpp"
+
+#include <memory>
+#include <string>
+#include <system_error>
+#include <thread>
+
+#include "feedback_dialog/feedback_shared.hpp"
+#include "feedback_dialog/feedback_upload.hpp"
+#include "i18n/i18n.hpp"
+#include "logfile/log.hpp"
+#include "platform/wide.hpp"
+#include "ui/fonts_win.hpp"
+#include "ui/label_win.hpp"
+#include "ui/win32_failure_win.hpp"
+#include "ui/window_class_win.hpp"
+
+namespace corvald::feedback_dialog {
+namespace {
+
+constexpr DWORD dialog_style = WS_CAPTION | WS_SYSMENU | WS_VISIBLE;
+constexpr int client_width = 460;
+constexpr int client_height = 300;
+constexpr UINT_PTR poll_timer = 1;
+constexpr UINT poll_ms = 120;
+constexpr DWORD button_style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_NOTIFY;
+constexpr DWORD description_style =
+    WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_WANTRETURN;
+
+std::string window_text(HWND window) {
+  const int length = GetWindowTextLengthW(window);
+  std::wstring text(static_cast<std::size_t>(length > 0 ? length : 0) + 1, L'\0');
+  const int read = GetWindowTextW(window, text.data(), static_cast<int>(text.size()));
+  text.resize(static_cast<std::size_t>(read > 0 ? read : 0));
+  return platform::narrow(text).value_or(std::string());
+}
+
+class FeedbackDialog final : public ui::WindowHandler {
+ public:
+  // The dialog owns itself from here on: it lives as long as its window.
+  static Result<void> open() {
+    std::unique_ptr<FeedbackDialog> dialog(new FeedbackDialog());
+    if (auto built = dialog->build(); !built) return built;
+    (void)dialog.release();
+    return Ok{};
+  }
+
+  ~FeedbackDialog() override {
+    if (window_ != nullptr && IsWindow(window_)) {
+      // Only a dialog whose build failed part-way gets here with its window still up.
+      SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+      DestroyWindow(window_);
+    }
+  }
+
+ private:
+  FeedbackDialog() : shared_(std::make_shared<FeedbackShared>()) {}
+
+  Result<void> build();
+  LRESULT on_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam) override;
+  void on_send();
+  void on_poll();
+  void set_controls_enabled(bool enabled);
+  void close();
+
+  SharedFeedback shared_;
+  ui::UniqueFont body_font_;
+  ui::UniqueFont small_font_;
+  HWND window_ = nullptr;
+  HWND hint_ = nullptr;
+  HWND description_ = nullptr;
+  HWND status_ = nullptr;
+  HWND cancel_ = nullptr;
+  HWND send_ = nullptr;
+};
+
+Result<void> FeedbackDialog::build() {
+  auto body = ui::create_ui_font(14, 400);
+  if (!body) return body.error();
+  body_font_ = std::move(body).value();
+  auto small = ui::create_ui_font(13, 400);
+  if (!small) return small.error();
+  small_font_ = std::move(small).value();
+
+  auto window = ui::create_centred_window(L"Send Feedback", dialog_style, client_width,
+                                          client_height, *this);
+  if (!window) return window.error();
+  window_ = *window;
+
+  auto hint = ui::create_label(
+      window_, 16, 12, 430, 40, body_font_.get(),
+      L"Describe the issue you're seeing (optional). Your install log will be included so "
+      L"support can diagnose.");
+  if (!hint) return hint.error();
+  hint_ = *hint;
+  auto description = ui::create_child(
+      window_, {L"EDIT", description_style, 0, 16, 58, 430, 150, L""}, body_font_.get());
+  if (!description) return description.error();
+  description_ = *description;
+  auto status = ui::create_label(window_, 16, 216, 430, 20, small_font_.get(), L"");
+  if (!status) return status.error();
+  status_ = *status;
+  auto cancel = ui::create_child(
+      window_, {L"BUTTON", button_style, 0, 300, 250, 70, 28, L"Cancel"}, body_font_.get());
+  if (!cancel) return cancel.error();
+  cancel_ = *cancel;
+  auto send = ui::create_child(window_, {L"BUTTON", button_style, 0, 378, 250, 70, 28, L"Send"},
+                               body_font_.get());
+  if (!send) return send.error();
+  send_ = *send;
+
+  if (SetTimer(window_, poll_timer, poll_ms, nullptr) == 0) {
+    return ui::win32_failure("SetTimer");
+  }
+  ui::set_window_text(window_, i18n::tr("ui.feedback.title"));
+  ui::set_window_text(hint_, i18n::tr("ui.feedback.hint"));
+  ui::set_window_text(cancel_, i18n::tr("ui.feedback.button.cancel"));
+  ui::set_window_text(send_, i18n::tr("ui.feedback.button.send"));
+  return Ok{};
+}
+
+void FeedbackDialog::set_controls_enabled(bool enabled) {
+  for (HWND control : {send_, cancel_, description_}) EnableWindow(control, enabled);
+}
+
+void FeedbackDialog::on_send() {
+  if (shared_->sending.load()) return;
+  const std::string description = window_text(description_);
+  shared_->sending.store(true);
+  set_controls_enabled(false);
+  ui::set_window_text(status_, i18n::tr("ui.feedback.status.sending"));
+  try {
+    // The thread holds the shared state only, never the dialog: a dialog closed meanwhile
+    // lets the upload run to its end unseen.
+    std::thread([shared = shared_, description] {
+      store_outcome(*shared, upload_feedback(description), std::chrono::steady_clock::now());
+    }).detach();
+  } catch (const std::system_error& e) {
+    store_outcome(*shared_, {false, std::string("starting the upload failed: ") + e.what()},
+                  std::chrono::steady_clock::now());
+  }
+}
+
+void FeedbackDialog::on_poll() {
+  const PollView view = poll(*shared_, std::chrono::steady_clock::now());
+  if (view.kind == PollView::Kind::nothing) return;
+  ui::set_window_text(status_, view.status_text);
+  if (view.kind == PollView::Kind::failed) set_controls_enabled(true);
+  if (view.close) close();
+}
+
+void FeedbackDialog::close() {
+  KillTimer(window_, poll_timer);
+  ShowWindow(window_, SW_HIDE);
+}
+
+LRESULT FeedbackDialog::on_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+  switch (message) {
+    case WM_TIMER:
+      if (wparam == poll_timer) on_poll();
+      return 0;
+    case WM_COMMAND:
+      if (HIWORD(wparam) == BN_CLICKED) {
+        const auto from = reinterpret_cast<HWND>(lparam);
+        if (from == send_) on_send();
+        if (from == cancel_ && !shared_->sending.load()) close();
+      }
+      return 0;
+    case WM_CLOSE:
+      close();
+      break;
+    case WM_NCDESTROY: {
+      const LRESULT result = DefWindowProcW(window, message, wparam, lparam);
+      window_ = nullptr;
+      delete this;
+      return result;
+    }
+    default:
+      break;
+  }
+  return DefWindowProcW(window, message, wparam, lparam);
+}
+
+}  // namespace
+
+void open_feedback_dialog() {
+  if (auto opened = FeedbackDialog::open(); !opened) {
+    log_info(log_target::feedback_dialog, "[feedback-ui] build_ui failed: {}",
+             opened.error().display());
+  }
+}
+
+}  // namespace corvald::feedback_dialog

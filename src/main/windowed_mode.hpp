@@ -1,0 +1,10 @@
+// The normal run: the main window on this thread, the install on a worker thread.
+#pragma once
+
+namespace corvald {
+
+// Returns 0 once the window has ended the message loop, whatever the install's outcome; 1
+// when the window cannot be set up or built (logged as "[FAIL] UI: ...").
+int run_windowed();
+
+}  // namespace corvald

@@ -1,0 +1,11 @@
+// The "Segoe UI" fonts of the windows, by cell height and weight.
+#pragma once
+
+#include "ui/gdi_handles_win.hpp"
+#include "worker/result.hpp"
+
+namespace corvald::ui {
+
+Result<UniqueFont> create_ui_font(int cell_height, int weight);
+
+}  // namespace corvald::ui

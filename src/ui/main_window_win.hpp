@@ -1,0 +1,70 @@
+// The main window of a windowed run: logo, product name, version line, introduction, status
+// line, progress bar, Feedback and About. It never hears from the worker: a 100 ms tick copies
+// the shared UiStatus into the controls, and closing the window sets the CancelFlag.
+#pragma once
+
+#include <functional>
+#include <memory>
+
+#include "ui/gdi_handles_win.hpp"
+#include "ui/window_class_win.hpp"
+#include "worker/result.hpp"
+#include "worker/ui_status.hpp"
+
+namespace corvald::ui {
+
+struct MainWindowFonts {
+  UniqueFont title;
+  UniqueFont body;
+  UniqueFont small;
+  UniqueFont status;
+};
+
+class MainWindow final : public WindowHandler {
+ public:
+  // Builds the window and its controls, visible and centred, with the tick running. The
+  // window classes must be registered and COM initialised on this thread. `open_feedback` is
+  // called on every click on Feedback.
+  static Result<std::unique_ptr<MainWindow>> build(SharedUiStatus status, SharedCancelFlag cancel,
+                                                   std::function<void()> open_feedback);
+
+  MainWindow(const MainWindow&) = delete;
+  MainWindow& operator=(const MainWindow&) = delete;
+  ~MainWindow() override;
+
+  HWND window() const { return window_; }
+
+ private:
+  MainWindow(SharedUiStatus status, SharedCancelFlag cancel, std::function<void()> open_feedback)
+      : status_(std::move(status)),
+        cancel_(std::move(cancel)),
+        open_feedback_(std::move(open_feedback)) {}
+
+  Result<void> create_controls();
+  void set_texts();
+  LRESULT on_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam) override;
+  void on_tick();
+  void on_about();
+  void show_status(const std::string& text);
+
+  SharedUiStatus status_;
+  SharedCancelFlag cancel_;
+  std::function<void()> open_feedback_;
+  UniqueIcon icon_;  // empty when the stock icon stands in
+  UniqueBitmap logo_bitmap_;
+  MainWindowFonts fonts_;
+  HWND window_ = nullptr;
+  HWND logo_ = nullptr;
+  HWND product_name_ = nullptr;
+  HWND version_ = nullptr;
+  HWND intro_ = nullptr;
+  HWND separator_ = nullptr;
+  HWND status_label_ = nullptr;
+  HWND progress_ = nullptr;
+  HWND feedback_button_ = nullptr;
+  HWND about_button_ = nullptr;
+  std::string shown_status_;
+  std::string shown_version_;
+};
+
+}  // namespace corvald::ui

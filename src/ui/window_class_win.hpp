@@ -1,0 +1,44 @@
+// The window classes of the program and the creation of its windows. Every top-level window
+// (the main window, each feedback dialog) uses the one class and hands its messages to a
+// WindowHandler object that lives as long as the window.
+#pragma once
+
+#include <string_view>
+
+#include "platform/windows.hpp"
+#include "worker/result.hpp"
+
+namespace corvald::ui {
+
+class WindowHandler {
+ public:
+  virtual ~WindowHandler() = default;
+  // Messages that are not handled go to DefWindowProcW.
+  virtual LRESULT on_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam) = 0;
+};
+
+// Registers the top-level class and the separator's class; once per process.
+Result<void> register_window_classes();
+
+// A top-level window of the program's class with the given client size, created at 300, 300
+// and then centred on the monitor nearest to it.
+Result<HWND> create_centred_window(const wchar_t* caption, DWORD style, int client_width,
+                                   int client_height, WindowHandler& handler);
+
+struct ChildSpec {
+  const wchar_t* window_class;
+  DWORD style;
+  DWORD ex_style;
+  int x, y, width, height;
+  const wchar_t* text = nullptr;
+};
+
+// A child control; `font` (may be null) is set right after creation.
+Result<HWND> create_child(HWND parent, const ChildSpec& spec, HFONT font);
+
+// The separator: a one-pixel-high bordered child of the separator class.
+inline constexpr wchar_t separator_class[] = L"CorvaldTavrinSeparator";
+
+void set_window_text(HWND window, std::string_view utf8);
+
+}  // namespace corvald::ui
