@@ -10,6 +10,7 @@
 #include "i18n/i18n.hpp"
 #include "logfile/log.hpp"
 #include "platform/wide.hpp"
+#include "ui/button_row_win.hpp"
 #include "ui/fonts_win.hpp"
 #include "ui/label_win.hpp"
 #include "ui/win32_failure_win.hpp"
@@ -116,6 +117,8 @@ Result<void> FeedbackDialog::build() {
   ui::set_window_text(hint_, i18n::tr("ui.feedback.hint"));
   ui::set_window_text(cancel_, i18n::tr("ui.feedback.button.cancel"));
   ui::set_window_text(send_, i18n::tr("ui.feedback.button.send"));
+  const ui::RowButton row[] = {{cancel_, 70}, {send_, 70}};
+  ui::fit_button_row(row, 448, 8);
   return Ok{};
 }
 

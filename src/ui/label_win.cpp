@@ -51,11 +51,15 @@ TextMetrics measure(HWND label, const std::wstring& text, int width) {
 
 // One line per LF plus one, or more where a long line wraps (the feedback hint does), so that
 // no wrapped line is cut off.
+int lines_of(const std::wstring& text, const TextMetrics& m) {
+  return std::max(label_line_count(text), m.wrapped_lines);
+}
+
 void shrink_to_text(HWND label, RECT& area) {
   const std::wstring text = text_of(label);
   const TextMetrics m = measure(label, text, area.right - area.left);
-  const int lines = std::max(label_line_count(text), m.wrapped_lines);
-  const TextBand band = centred_text_band(area.bottom - area.top, m.line_height, lines);
+  const TextBand band =
+      centred_text_band(area.bottom - area.top, m.line_height, lines_of(text, m));
   area.top += band.top;
   area.bottom -= band.bottom;
 }
@@ -106,6 +110,13 @@ LRESULT CALLBACK label_proc(HWND label, UINT message, WPARAM wparam, LPARAM lpar
 }
 
 }  // namespace
+
+int label_text_lines(HWND label) {
+  RECT r;
+  GetWindowRect(label, &r);
+  const std::wstring text = text_of(label);
+  return lines_of(text, measure(label, text, r.right - r.left));
+}
 
 Result<HWND> create_label(HWND parent, int x, int y, int width, int height, HFONT font,
                           const wchar_t* text) {

@@ -14,4 +14,7 @@ namespace corvald::ui {
 Result<HWND> create_label(HWND parent, int x, int y, int width, int height, HFONT font,
                           const wchar_t* text);
 
+// The lines the label's text takes at the label's width.
+int label_text_lines(HWND label);
+
 }  // namespace corvald::ui

@@ -19,4 +19,19 @@ TextBand centred_text_band(int height, int line_height, int lines) {
   return {surplus / 2, surplus / 2};
 }
 
+int button_width(int designed_width, int text_width) {
+  constexpr int margin = 10;
+  return std::max(designed_width, text_width + 2 * margin);
+}
+
+std::vector<int> button_row_lefts(std::span<const int> widths, int right, int gap) {
+  std::vector<int> lefts(widths.size());
+  int edge = right;
+  for (std::size_t i = widths.size(); i-- > 0;) {
+    lefts[i] = edge - widths[i];
+    edge = lefts[i] - gap;
+  }
+  return lefts;
+}
+
 }  // namespace corvald::ui

@@ -2,7 +2,9 @@
 // vertical placement of a label's text.
 #pragma once
 
+#include <span>
 #include <string_view>
+#include <vector>
 
 namespace corvald::ui {
 
@@ -27,5 +29,12 @@ struct TextBand {
 // The text block of `lines` lines of `line_height` centred in a label `height` pixels tall:
 // the surplus is split in integer halves; a label too small for its text keeps no margin.
 TextBand centred_text_band(int height, int line_height, int lines);
+
+// A button keeps its designed width unless its text, with a margin on each side, needs more:
+// a long translation widens the button instead of being cut off.
+int button_width(int designed_width, int text_width);
+
+// The left edges of a row of buttons of these widths that ends at `right`, `gap` apart.
+std::vector<int> button_row_lefts(std::span<const int> widths, int right, int gap);
 
 }  // namespace corvald::ui

@@ -7,6 +7,7 @@
 #include "i18n/i18n.hpp"
 #include "platform/env.hpp"
 #include "platform/wide.hpp"
+#include "ui/button_row_win.hpp"
 #include "ui/embedded_images_win.hpp"
 #include "ui/fonts_win.hpp"
 #include "ui/label_win.hpp"
@@ -154,6 +155,8 @@ void MainWindow::set_texts() {
   show_status(i18n::tr("ui.status.starting"));
   set_window_text(about_button_, i18n::tr("ui.button.about"));
   set_window_text(feedback_button_, i18n::tr("ui.button.feedback"));
+  const RowButton row[] = {{feedback_button_, 72}, {about_button_, 64}};
+  fit_button_row(row, 532, 8);
 }
 
 MainWindow::~MainWindow() {
@@ -167,6 +170,18 @@ void MainWindow::show_status(const std::string& text) {
   if (text == shown_status_) return;
   shown_status_ = text;
   set_window_text(status_label_, text);
+  fit_status_lines();
+}
+
+// Several translations of the error lines are longer than the status line: such a text gets a
+// second line, and the progress bar moves down into the space above the buttons to make room.
+void MainWindow::fit_status_lines() {
+  const bool two_lines = label_text_lines(status_label_) > 1;
+  if (two_lines == status_on_two_lines_) return;
+  status_on_two_lines_ = two_lines;
+  constexpr UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
+  SetWindowPos(status_label_, nullptr, 28, 292, 504, two_lines ? 42 : 24, flags);
+  SetWindowPos(progress_, nullptr, 28, two_lines ? 338 : 326, 504, two_lines ? 20 : 24, flags);
 }
 
 void MainWindow::on_tick() {

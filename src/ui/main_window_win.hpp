@@ -46,6 +46,7 @@ class MainWindow final : public WindowHandler {
   void on_tick();
   void on_about();
   void show_status(const std::string& text);
+  void fit_status_lines();
 
   SharedUiStatus status_;
   SharedCancelFlag cancel_;
@@ -65,6 +66,7 @@ class MainWindow final : public WindowHandler {
   HWND about_button_ = nullptr;
   std::string shown_status_;
   std::string shown_version_;
+  bool status_on_two_lines_ = false;
 };
 
 }  // namespace corvald::ui

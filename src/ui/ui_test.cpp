@@ -112,6 +112,14 @@ TEST(WindowLayout, CentringUsesTheClientSizeAndLabelsCentreTheirLines) {
   const TextBand band = centred_text_band(24, 19, 1);
   EXPECT_EQ(band.top, 2);
   EXPECT_EQ(band.bottom, 2);
+  // English fits the designed buttons; a longer text widens its button and moves the row left.
+  EXPECT_EQ(button_width(72, 52), 72);
+  EXPECT_EQ(button_width(72, 90), 110);
+  const int widths[] = {72, 64};
+  EXPECT_EQ(button_row_lefts(widths, 532, 8), (std::vector<int>{388, 468}));
+  const int wide[] = {110, 64};
+  EXPECT_EQ(button_row_lefts(wide, 532, 8), (std::vector<int>{350, 468}));
+
   const TextBand tight = centred_text_band(20, 19, 2);
   EXPECT_EQ(tight.top, 0);
   EXPECT_EQ(tight.bottom, 0);
