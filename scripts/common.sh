@@ -11,6 +11,7 @@ export WINEDEBUG=${WINEDEBUG:--all}
 export WINEARCH=win64
 
 # A private Xvfb for windowed runs: the first free display from :90 on, exported as DISPLAY.
+# The caller stops it with stop_display.
 xvfb_pid=
 start_display() {
   local n=90
@@ -24,7 +25,6 @@ start_display() {
   done
   [ -e "/tmp/.X11-unix/X$n" ] || die "Xvfb did not start on :$n"
   export DISPLAY=":$n"
-  trap stop_display EXIT
 }
 stop_display() {
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true

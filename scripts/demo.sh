@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Shows corvald-setup.exe end to end under Wine against the local devserver:
-#   1. a clean install of 1.4.0,
+#   0. the window a user meets: a windowed install of 1.5.0, followed from outside with pictures
+#      of the screen, then a failed feed and feedback sent from the window's dialog,
+#   1. a clean silent install of 1.4.0,
 #   2. an upgrade to 1.5.0,
-#   3. the same 1.5.0 again, served from the stub's cache.
+#   3. the same 1.5.0 again, served from the stub's cache,
+#   4. report-log mode.
 # Everything lives in build/demo (fresh each run) with its own LOCALAPPDATA; the Wine prefix is
 # the one from scripts/common.sh.
 set -euo pipefail
@@ -17,6 +20,7 @@ home=$demo/localappdata
 server_dir=$demo/devserver
 releases=$build_root/windows/demo/releases
 exe=$build_root/windows/bin/corvald-setup.exe
+tour_exe=$build_root/windows/bin/corvald_window_tour.exe
 log=$home/corvald-installer/logs/app.log
 
 to_win() { printf 'Z:%s' "$(sed 's|/|\\|g' <<<"$1")"; }
@@ -40,14 +44,14 @@ build() {
 }
 say "building native and windows (the first build takes a few minutes)"
 build
-for f in "$exe" "$build_root/native/bin/corvald-devserver" \
+for f in "$exe" "$tour_exe" "$build_root/native/bin/corvald-devserver" \
   "$releases/1.4.0/Corvald-Tavrin-Setup-1.4.0.exe" "$releases/1.5.0/Corvald-Tavrin-Setup-1.5.0.exe"; do
   [[ -f $f ]] || die "missing after the build: $f"
 done
 
 # --- clean state -----------------------------------------------------------------------------
 stop_server() { bash tests/devserver/stop.sh "$server_dir" >/dev/null 2>&1 || true; }
-trap stop_server EXIT
+trap 'stop_server; stop_display' EXIT
 stop_server # one left over from an interrupted demo
 rm -rf "$demo"
 mkdir -p "$home" "$server_dir"
@@ -148,6 +152,49 @@ run() { # title version expect_cache_hit(0|1)
   fi
 }
 
+# --- the window: followed and driven from outside, the way UI-automation tools do ------------
+window_tour() {
+  header "0. the window: a windowed install of 1.5.0, then feedback from the window"
+  start_server 1.5.0
+  local tour_home=$demo/window-localappdata shots=$demo/screens
+  mkdir -p "$tour_home" "$shots"
+  # The user's own display when there is one, else a virtual one of our own.
+  [[ -n ${DISPLAY:-} ]] || start_display
+  row "display" "$DISPLAY"
+  set +e
+  "$wine" "$tour_exe" "$win_exe" "$(to_win "$tour_home")" "http://127.0.0.1:$port" "$shots" |
+    tr -d '\r'
+  local code=${PIPESTATUS[0]}
+  set -e
+  local events
+  events=$(grep -o '"event_name\\":\\"[a-z_]*' "$server_dir/requests.jsonl" | sed 's/.*"//' |
+    tr '\n' ' ' || true)
+  row "telemetry received" "${events:-(none)}"
+  local blob
+  blob=$(ls "$server_dir"/storage-*.zip 2>/dev/null | head -n 1 || true)
+  if [[ -n $blob ]]; then
+    row "feedback archive stored" "$(stat -c %s "$blob") bytes: $(unzip -Z1 "$blob" | tr '\n' ' ')"
+  else
+    row "feedback archive stored" "(nothing)"
+  fi
+  local submit
+  submit=$(grep -F '"path":"/api/voice-realtime/feedback/submit"' "$server_dir/requests.jsonl" |
+    grep -o '"body":.*' | head -c 400 || true)
+  row "feedback submit record" "${submit:-(none)}"
+  echo "  --- app.log of the windowed runs (last lines) ---"
+  tail -n 8 "$tour_home/corvald-installer/logs/app.log" | tr -d '\r' |
+    sed -E 's/^\[[0-9-]+ ([0-9:.]+)\] \[[A-Z]+\] corvald-installer - /\1 /; s/^/  | /'
+  # The silent runs below start from no installation.
+  "$wine" reg delete "$uninstall_key" /f >/dev/null 2>&1 || true
+  rm -f "$server_dir"/storage-*.zip
+  if [[ $code -eq 0 ]]; then
+    echo "  result: OK"
+  else
+    echo "  result: FAILED (the tour above says what)"
+    failures=$((failures + 1))
+  fi
+}
+
 # --- report-log mode: the logs of the runs above go to support ----------------------------------
 report() {
   header "4. report-log: this machine's logs sent to support (APP_INSTALLER_REPORT_LOG=1)"
@@ -184,6 +231,7 @@ report() {
 }
 
 say "demo folder $demo, LOCALAPPDATA=$win_home, WINEPREFIX=$WINEPREFIX"
+window_tour
 run "1. fresh install of 1.4.0" 1.4.0 0
 run "2. upgrade to 1.5.0" 1.5.0 0
 run "3. 1.5.0 again (cached installer)" 1.5.0 1
@@ -191,8 +239,8 @@ report
 
 header "summary"
 if [[ $failures -eq 0 ]]; then
-  echo "  all 4 runs OK"
+  echo "  all 5 parts OK"
 else
-  echo "  $failures of 4 runs FAILED (outputs in $demo)"
+  echo "  $failures of 5 parts FAILED (outputs in $demo)"
   exit 1
 fi

@@ -121,11 +121,12 @@ wine_prefix() {
 
 # Windows drawn the way users see them: a virtual desktop in which Wine draws the frames and
 # captions itself (a bare X server has no window manager to do it), shared by every program of
-# the prefix; a stand-in for "Segoe UI" that has Latin, accented and CJK letters; and the
-# Windows 10 default face colour for menus and buttons (Wine's own theme has white menus, which
-# would set the window background apart from the labels drawn on it).
+# the prefix; a stand-in for "Segoe UI" and Tahoma that has Latin, accented and CJK letters;
+# and the Windows 10 default face colour for menus and buttons (Wine's own theme has white
+# menus, which would set the window background apart from the labels drawn on it).
 wine_desktop_ready() {
   grep -q '"Segoe UI"="WenQuanYi Micro Hei"' "$WINEPREFIX/user.reg" 2>/dev/null &&
+    grep -q '"Tahoma"="WenQuanYi Micro Hei"' "$WINEPREFIX/user.reg" &&
     grep -q '"Menu"="240 240 240"' "$WINEPREFIX/user.reg"
 }
 reg_set() { # key name value
@@ -138,10 +139,14 @@ wine_desktop() {
   reg_set 'HKCU\Software\Wine\Explorer' Desktop Default
   reg_set 'HKCU\Software\Wine\Explorer\Desktops' Default 1024x768
   reg_set 'HKCU\Software\Wine\Fonts\Replacements' 'Segoe UI' 'WenQuanYi Micro Hei'
+  # Wine draws captions in Tahoma, which has no CJK letters either.
+  reg_set 'HKCU\Software\Wine\Fonts\Replacements' Tahoma 'WenQuanYi Micro Hei'
   reg_set "$colours" Menu '240 240 240'
   reg_set "$colours" ButtonFace '240 240 240'
-  "$wineserver" -w
-  wine_desktop_ready || die "could not set up the Wine desktop"
+  # The keys reach user.reg when the server next saves the registry; until then ask Wine itself
+  # (waiting for the server to end would hang while a persistent one runs).
+  "$wine" reg query 'HKCU\Software\Wine\Fonts\Replacements' /v Tahoma >/dev/null 2>&1 \
+    || die "could not set up the Wine desktop"
 }
 
 install_packages

@@ -39,6 +39,7 @@ run_ctest native-tsan --preset native-tsan -R "^($threaded_suites)"
 # The windowed scenarios draw on a virtual X display of their own, the size of the prefix's
 # Wine desktop, whatever display the caller may have.
 start_display
+trap stop_display EXIT
 # A persistent server and Wine's own service processes started up front, detached from any
 # pipe: started by the first test program instead, they would inherit its output pipe and
 # keep ctest waiting for it to close.

@@ -118,7 +118,14 @@ class WindowedE2eTest : public ::testing::Test {
                       timeout);
   }
 
-  void shot(const std::string& state) { save_screen_png(test_name() + "-" + state); }
+  void shot(const std::string& state) {
+    save_screen_png(CORVALD_SCREENSHOT_DIR, test_name() + "-" + state);
+  }
+
+  // What the picture of `state` shows at screen point (x, y).
+  std::optional<COLORREF> shot_pixel(const std::string& state, int x, int y) {
+    return screen_png_pixel(CORVALD_SCREENSHOT_DIR, test_name() + "-" + state, x, y);
+  }
 
   std::string log() const { return stub_log(local_app_data()); }
 

@@ -102,6 +102,10 @@ TEST_F(WindowedE2eTest, FailedFeedStaysOpenWithItsErrorAboutBoxAndCapturesUntilC
     EXPECT_NE(body.find(line), std::wstring::npos) << "About box lacks a line";
   }
   shot("about");
+  // The box lies wholly over the main window; its picture must show the box, not what is under it.
+  RECT frame{};
+  GetWindowRect(box, &frame);
+  EXPECT_EQ(shot_pixel("about", frame.left + 8, frame.bottom - 8), GetSysColor(COLOR_3DFACE));
   close_window(box);
   ASSERT_TRUE(wait_until([&] { return !has_window(stub_->pid(), L"About Corvald Tavrin"); }, 10s));
 

@@ -1,6 +1,5 @@
 // Starts any program the way a user's shell would, with a chosen environment, and waits for its
-// exit code. stub_process runs corvald-setup.exe in particular; this serves the other programs
-// (installers, the installed app) that end-to-end tests start.
+// exit code, or leaves it running to be watched and driven.
 #pragma once
 
 #include <chrono>
