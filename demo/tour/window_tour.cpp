@@ -75,7 +75,7 @@ struct Tour {
   }
 
   void install() {
-    std::printf("\n=== 1. windowed install: the window a user meets ===\n");
+    std::printf("  --- a windowed install: the window a user meets ---\n");
     auto child = start();
     if (!child) return fail("corvald-setup.exe did not start");
     HWND window = wait_for_window(child->pid(), kCaption, 30s);
@@ -114,7 +114,7 @@ struct Tour {
   }
 
   void feedback() {
-    std::printf("\n=== 2. a failed feed, and the user sends feedback from the window ===\n");
+    std::printf("  --- a failed feed, and the user sends feedback from the window ---\n");
     if (!control("set?feed_status=500")) return fail("the devserver did not take feed_status=500");
     auto child = start();
     if (!child) return fail("corvald-setup.exe did not start");

@@ -186,7 +186,7 @@ void MainWindow::fit_status_lines() {
 
 void MainWindow::on_tick() {
   const TickView view = decide_tick(status_->snapshot(), std::chrono::steady_clock::now());
-  show_status(view.status_text);
+  if (view.status_text) show_status(*view.status_text);
   SendMessageW(progress_, PBM_SETPOS, static_cast<WPARAM>(view.progress_position), 0);
   if (view.version_line && *view.version_line != shown_version_) {
     shown_version_ = *view.version_line;

@@ -17,7 +17,7 @@ std::string release_day(const std::optional<std::string>& release_date) {
 
 TickView decide_tick(const UiStatusFields& status, std::chrono::steady_clock::time_point now) {
   TickView view;
-  view.status_text = status.text;
+  if (!status.text.empty()) view.status_text = status.text;
   view.progress_position = progress_position(status.percent);
   if (status.target_version) {
     view.version_line = i18n::tr_with(

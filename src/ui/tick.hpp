@@ -19,7 +19,8 @@ enum class AfterTick {
 };
 
 struct TickView {
-  std::string status_text;
+  // Nothing until the worker has written a line, so the window's starting line stays up.
+  std::optional<std::string> status_text;
   int progress_position = 0;
   std::optional<std::string> version_line;  // only once the feed has named a build
   AfterTick after = AfterTick::keep_ticking;

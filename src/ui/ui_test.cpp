@@ -38,6 +38,7 @@ TEST(MainWindowTick, UpdateLineShowsTheDayOfTheReleaseDate) {
 TEST(MainWindowTick, SuccessQuitsOnlyAfterTwoWholeSecondsAndFailureStaysWithItsError) {
   const auto t0 = Clock::now();
   UiStatusFields s;
+  EXPECT_FALSE(decide_tick(s, t0).status_text);  // the worker has not written yet
   s.text = "Working";
   s.percent = 40;
   EXPECT_EQ(decide_tick(s, t0).after, AfterTick::keep_ticking);
