@@ -5,6 +5,7 @@
 
 #include "i18n/locale_data.hpp"
 #include "platform/env.hpp"
+#include "platform/env_names.hpp"
 #include "platform/locale_name.hpp"
 #include "text/utf.hpp"
 
@@ -61,7 +62,7 @@ std::string resolve_locale(std::optional<std::string> env_value,
 }
 
 std::string resolve_locale_from_system() {
-  return resolve_locale(platform::env_var("APP_INSTALLER_LOCALE"),
+  return resolve_locale(platform::env_var(env_name::locale),
                         platform::user_default_locale_name());
 }
 

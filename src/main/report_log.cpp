@@ -8,15 +8,13 @@
 #include "main/client_id.hpp"
 #include "main/paths.hpp"
 #include "main/report_files.hpp"
+#include "main/run_mode.hpp"
 #include "net/http_client.hpp"
 #include "net/uuid.hpp"
 #include "telemetry/environment_meta.hpp"
 
 namespace corvald {
 namespace {
-
-constexpr int exit_accepted = 0;
-constexpr int exit_failed = 1;
 
 Result<void> upload_report() {
   auto client_id = load_or_create_client_id();
@@ -67,10 +65,10 @@ int run_report_log() {
   const Result<void> outcome = upload_report();
   if (!outcome) {
     log_info(log_target::app, "[report-log] FAIL: {}", outcome.error().display());
-    return exit_failed;
+    return static_cast<int>(ExitCode::failed);
   }
   log_info(log_target::app, "[report-log] OK");
-  return exit_accepted;
+  return static_cast<int>(ExitCode::ok);
 }
 
 }  // namespace corvald

@@ -13,8 +13,8 @@ bool report_log_requested(const std::optional<std::string>& value) {
 
 bool is_silent_switch(std::string_view arg) {
   const std::string lower = text::ascii_lower(arg);
-  return lower == "/s" || lower == "--silent" || lower == "-s" || lower == "/silent" ||
-         lower == "/quiet";
+  return std::find(silent_switches.begin(), silent_switches.end(), lower) !=
+         silent_switches.end();
 }
 
 bool has_silent_switch(std::span<const std::string> argv) {

@@ -1,6 +1,7 @@
 // Choosing the run mode from the environment and the command line.
 #pragma once
 
+#include <array>
 #include <optional>
 #include <span>
 #include <string>
@@ -17,7 +18,10 @@ enum class ExitCode : int {
 // "APP_INSTALLER_REPORT_LOG" selects report-log mode only when it is exactly "1".
 bool report_log_requested(const std::optional<std::string>& value);
 
-// One of "/s", "--silent", "-s", "/silent", "/quiet", after ASCII lower-casing.
+// Compared after ASCII lower-casing, so /S and --Silent count too.
+inline constexpr std::array<std::string_view, 5> silent_switches = {"/s", "--silent", "-s",
+                                                                    "/silent", "/quiet"};
+
 bool is_silent_switch(std::string_view arg);
 // Looks at the arguments after the program path only.
 bool has_silent_switch(std::span<const std::string> argv);

@@ -7,6 +7,7 @@
 #include "installed_probe/installed_probe.hpp"
 #include "logfile/log.hpp"
 #include "main/client_id.hpp"
+#include "main/run_mode.hpp"
 #include "net/http_client.hpp"
 #include "net/request_identity.hpp"
 #include "platform/child_process.hpp"
@@ -86,7 +87,7 @@ int run_silent() {
   auto result = silent_install();
   if (!result) {
     log_info(log_target::app, "[main] silent flow failed: {}", result.error().display());
-    return 1;
+    return static_cast<int>(ExitCode::failed);
   }
   log_info(log_target::app, "[main] silent flow done, exit code {}",
            static_cast<std::int32_t>(result.value()));

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "main/run_mode.hpp"
+
 namespace corvald {
 
 // The process exit code: the installer's code reduced to 8 bits, 0 when the service has no
@@ -14,7 +16,7 @@ int run_silent();
 // to 0 and tell the deployment tool that a failed install succeeded, so such codes become 1.
 constexpr int silent_exit_code(std::uint32_t installer_code) {
   const int low = static_cast<int>(installer_code & 0xFFu);
-  return (installer_code != 0 && low == 0) ? 1 : low;
+  return (installer_code != 0 && low == 0) ? static_cast<int>(ExitCode::failed) : low;
 }
 
 }  // namespace corvald

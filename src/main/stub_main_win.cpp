@@ -15,6 +15,7 @@
 #include "net/http_client.hpp"
 #include "net/uuid.hpp"
 #include "platform/env.hpp"
+#include "platform/env_names.hpp"
 #include "platform/process.hpp"
 #include "platform/single_instance.hpp"
 #include "telemetry/endpoint.hpp"
@@ -72,7 +73,7 @@ int dispatch() {
            platform::current_process_id());
   register_crash_dumps();
 
-  if (report_log_requested(platform::env_var("APP_INSTALLER_REPORT_LOG"))) {
+  if (report_log_requested(platform::env_var(env_name::report_log))) {
     return run_report_log();
   }
 

@@ -2,6 +2,7 @@
 
 #include "build_info.hpp"
 #include "platform/env.hpp"
+#include "platform/env_names.hpp"
 
 namespace corvald::net {
 
@@ -13,7 +14,7 @@ std::string service_origin_from(const std::optional<std::string>& override_value
 }
 
 std::string service_origin() {
-  return service_origin_from(platform::env_var("APP_INSTALLER_SERVICE_URL"));
+  return service_origin_from(platform::env_var(env_name::service_url));
 }
 
 std::string service_url(std::string_view path) { return service_origin() + std::string(path); }

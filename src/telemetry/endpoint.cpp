@@ -2,12 +2,9 @@
 
 #include "net/service.hpp"
 #include "platform/env.hpp"
+#include "platform/env_names.hpp"
 
 namespace corvald::telemetry {
-
-namespace {
-constexpr const char* kOverride = "APP_INSTALLER_TELEMETRY_URL";
-}
 
 std::string telemetry_endpoint_from(bool override_set,
                                     const std::optional<std::string>& override_value) {
@@ -18,8 +15,8 @@ std::string telemetry_endpoint_from(bool override_set,
 }
 
 std::string telemetry_endpoint() {
-  return telemetry_endpoint_from(platform::env_path(kOverride).has_value(),
-                                 platform::env_var(kOverride));
+  return telemetry_endpoint_from(platform::env_path(env_name::telemetry_url).has_value(),
+                                 platform::env_var(env_name::telemetry_url));
 }
 
 }  // namespace corvald::telemetry

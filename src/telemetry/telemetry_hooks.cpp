@@ -2,6 +2,7 @@
 
 #include "logfile/log.hpp"
 #include "platform/env.hpp"
+#include "platform/env_names.hpp"
 
 namespace corvald::telemetry {
 
@@ -11,7 +12,7 @@ TelemetryHooks default_telemetry_hooks() {
   // Presence is what counts, so the raw lookup is used: a value that is not valid Unicode
   // still switches tracing on.
   hooks.trace_enabled = [] {
-    return platform::env_path("APP_INSTALLER_TELEMETRY_TRACE").has_value();
+    return platform::env_path(env_name::telemetry_trace).has_value();
   };
   hooks.wall_clock = [] { return std::chrono::system_clock::now(); };
   hooks.start_thread = [](std::function<void()> body) { return std::thread(std::move(body)); };

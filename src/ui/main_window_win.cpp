@@ -6,6 +6,7 @@
 
 #include "i18n/i18n.hpp"
 #include "platform/env.hpp"
+#include "platform/env_names.hpp"
 #include "platform/wide.hpp"
 #include "ui/button_row_win.hpp"
 #include "ui/embedded_images_win.hpp"
@@ -193,7 +194,7 @@ void MainWindow::on_tick() {
     set_window_text(version_, shown_version_);
   }
   if (capture_due(tick_counter.fetch_add(1)) && IsWindow(window_)) {
-    if (const auto folder = platform::env_var("APP_INSTALLER_SCREENSHOT_DIR")) {
+    if (const auto folder = platform::env_var(env_name::screenshot_dir)) {
       capture_window(window_, platform::widen(*folder), capture_counter);
     }
   }

@@ -11,6 +11,7 @@
 #include "logfile/log.hpp"
 #include "main/run_mode.hpp"
 #include "platform/env.hpp"
+#include "platform/env_names.hpp"
 #include "text/format.hpp"
 
 namespace corvald {
@@ -132,7 +133,7 @@ Result<void> run_installer_step(platform::Registry& registry,
                                 const CancelFlag& cancel,
                                 const telemetry::TelemetryHandle* telemetry) {
   if (cancel.is_set()) return StubError::cancelled();
-  if (platform::env_var("APP_INSTALLER_SKIP_INSTALL") == "1") {
+  if (platform::env_var(env_name::skip_install) == "1") {
     log_info(log_target::app, "  skipping install (APP_INSTALLER_SKIP_INSTALL=1)");
     set_status(status, Phase::done, 100, i18n::tr("ui.status.install_skipped"));
     return Ok{};
