@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "demo_install.hpp"
 #include "file_bytes.hpp"
@@ -92,8 +93,7 @@ class SilentE2eTest : public ::testing::Test {
     ASSERT_EQ(reply->status, 200u) << url << ": " << reply->body_text;
   }
 
-  std::optional<unsigned long> run_silent(const std::string& server) {
-    StubRun run;
+  std::optional<unsigned long> run_silent(const std::string& server, StubRun run = {}) {
     run.args = {L"/S"};
     const std::string base = server_url(server);
     run.env[L"APP_INSTALLER_SERVICE_URL"] = std::wstring(base.begin(), base.end());
@@ -141,6 +141,36 @@ TEST_F(SilentE2eTest, SecondRunInstallsFromTheCache) {
   EXPECT_EQ(count_of(log, "[silent] NSIS exit code 0"), 2u) << log;
   EXPECT_EQ(count_of(log, "[main] silent flow done, exit code 0"), 2u) << log;
   EXPECT_EQ(uninstall_value(L"DisplayVersion"), L"1.5.0");
+}
+
+// The stub runs from a Downloads folder, where anything may have left a DLL under a system
+// name. Each planted one here writes NAME.dll.loaded when loaded, and Wine is told to prefer
+// such native copies, as Windows does for every DLL outside KnownDLLs. Wine's built-in DLLs
+// pull in imm32, shlwapi and version through imports of their own, unlike Windows, so those
+// names are not planted.
+TEST_F(SilentE2eTest, DllsPlantedBesideTheStubNeverLoad) {
+  const fs::path downloads = fresh_folder("planted-downloads");
+  const fs::path stub = downloads / "corvald-setup.exe";
+  fs::copy_file(stub_exe(), stub);
+  const std::vector<std::string> planted = {"winhttp",   "bcrypt",  "windowscodecs", "msftedit",
+                                            "uxtheme",   "dwmapi",  "cryptbase",     "wintrust",
+                                            "crypt32",   "propsys"};
+  std::wstring overrides;
+  for (const auto& name : planted) {
+    fs::copy_file(stub_exe().parent_path() / "planted" / (name + ".dll"), downloads / (name + ".dll"));
+    overrides += (overrides.empty() ? L"" : L",") + std::wstring(name.begin(), name.end());
+  }
+  StubRun run;
+  run.program = stub;
+  run.env[L"WINEDLLOVERRIDES"] = overrides + L"=n,b";
+
+  EXPECT_EQ(run_silent("150", run), 0ul) << log_text();
+  for (const auto& name : planted) {
+    EXPECT_FALSE(fs::exists(downloads / (name + ".dll.loaded"))) << name << ".dll was loaded";
+  }
+  EXPECT_EQ(uninstall_value(L"DisplayVersion"), L"1.5.0");
+  std::error_code ignored;
+  fs::remove_all(downloads, ignored);
 }
 
 TEST_F(SilentE2eTest, OlderBuildOfTheFeedReplacesANewerInstalledOne) {
