@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "cache/cache.hpp"
 #include "download/download.hpp"
 #include "logfile/logger.hpp"
 #include "net/http_client.hpp"
@@ -134,6 +135,23 @@ int run_digest(const fs::path& file) {
   return 0;
 }
 
+// The check the installer step adds before it starts the installer: the file opened held
+// and verified again through that handle.
+int run_held(const fs::path& file, const std::string& size, const std::string& sha512) {
+  corvald::feed::Feed feed;
+  feed.sha512 = sha512;
+  feed.size = std::stoull(size);
+  const auto start = Clock::now();
+  const auto held = corvald::cache::hold_verified(file, feed);
+  const double seconds = seconds_since(start);
+  if (!held) {
+    std::fprintf(stderr, "held verification failed: %s\n", held.error().display().c_str());
+    return 1;
+  }
+  print_rate("held", feed.size, seconds);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -142,12 +160,13 @@ int main(int argc, char** argv) {
   if (mode == "engine" && args.size() == 5) return run_engine(args[1], args[2], args[3], args[4]);
   if (mode == "plain" && args.size() == 3) return run_plain(args[1], args[2]);
   if (mode == "digest" && args.size() == 2) return run_digest(args[1]);
+  if (mode == "held" && args.size() == 4) return run_held(args[1], args[2], args[3]);
   if (mode == "idle" && args.size() == 1) {
     std::this_thread::sleep_for(std::chrono::seconds(1));
     return 0;
   }
   std::fprintf(stderr,
                "usage: download_bench engine URL SIZE SHA512 DIR | plain URL OUT | digest PATH "
-               "| idle\n");
+               "| held PATH SIZE SHA512 | idle\n");
   return 2;
 }

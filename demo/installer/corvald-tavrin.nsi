@@ -50,6 +50,17 @@ Function .onInit
   StrCmp $INSTDIR "$LOCALAPPDATA\Programs\${PRODUCT}" 0 done
   StrCpy $INSTDIR "$0\Programs\${PRODUCT}"
 done:
+  ; A test that must act while the installer runs names a gate file: the installer leaves
+  ; GATE.running and waits until GATE itself exists.
+  ReadEnvStr $1 CORVALD_DEMO_INSTALLER_GATE
+  StrCmp $1 "" gate_open
+  FileOpen $2 "$1.running" w
+  FileClose $2
+gate_wait:
+  IfFileExists "$1" gate_open
+  Sleep 100
+  Goto gate_wait
+gate_open:
 FunctionEnd
 
 Section "Install"

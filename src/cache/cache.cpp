@@ -45,6 +45,14 @@ Result<std::filesystem::path> cache_dir() {
 Result<CacheLookup> cache_lookup(const feed::Feed& feed) {
   auto root = cache_dir();
   if (!root) return std::move(root).error();
+  // LOCALAPPDATA itself is the user's to place, and may be made as usual; the product folder
+  // under it is the one component above the root that belongs to the stub.
+  const auto product = root->parent_path();
+  std::error_code ignored;
+  std::filesystem::create_directories(product.parent_path(), ignored);
+  if (auto made = platform::create_folder_refusing_links(product); !made) {
+    return made.error();
+  }
   return cache_lookup_in(*root, feed);
 }
 
@@ -56,6 +64,12 @@ Result<CacheLookup> cache_lookup_in(const std::filesystem::path& root, const fee
 
   const auto folder = root / path_from_utf8(feed.version);
   const auto path = folder / path_from_utf8(file_name);
+
+  // Before anything is read or written there: a link planted in place of either folder would
+  // send the download and the promotion wherever it points.
+  for (const auto& dir : {root, folder}) {
+    if (auto made = platform::create_folder_refusing_links(dir); !made) return made.error();
+  }
 
   std::error_code ec;
   // The entry's own kind: std::filesystem follows links on Windows, and a folder or link in
@@ -87,8 +101,6 @@ Result<CacheLookup> cache_lookup_in(const std::filesystem::path& root, const fee
     platform::remove_entry(path);
   }
 
-  std::filesystem::create_directories(folder, ec);
-  if (ec) return platform::file_error_from(ec);
   return CacheLookup{CacheLookup::Kind::miss, path};
 }
 

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "feed/feed.hpp"
+#include "platform/file.hpp"
 #include "worker/result.hpp"
 
 namespace corvald::cache {
@@ -39,6 +40,27 @@ void cleanup_stale_temps(const std::filesystem::path& final_path);
 
 Result<void> verify_download(const std::filesystem::path& temp, const feed::Feed& feed,
                              std::string_view tag);
+
+// An installer held open from its verification until the process started from it has exited,
+// so that the bytes that run are the bytes that were checked: others may read it meanwhile,
+// but nothing can write, rename or delete it.
+class HeldInstaller {
+ public:
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  friend Result<HeldInstaller> hold_verified(const std::filesystem::path&, const feed::Feed&);
+  HeldInstaller(std::filesystem::path path, platform::File file)
+      : path_(std::move(path)), file_(std::move(file)) {}
+
+  std::filesystem::path path_;
+  platform::File file_;
+};
+
+// Opens the installer held and checks its size and SHA-512 against the feed through that
+// same handle; a verify error when they differ.
+Result<HeldInstaller> hold_verified(const std::filesystem::path& installer,
+                                    const feed::Feed& feed);
 
 // Waits between rename tries; tests replace it so nothing really sleeps.
 using SleepFn = std::function<void(std::chrono::milliseconds)>;

@@ -99,5 +99,25 @@ TEST(CacheWinPruneLinks, FolderLinksAreRemovedAsLinksAndTheirTargetsStay) {
   EXPECT_EQ(read_file(precious / "deep" / "thesis.txt"), "years of work");
 }
 
+// Where Wine can make the link: the version folder as a link elsewhere is refused before the
+// lookup reads or writes anything through it.
+TEST(CacheWinLookupLinks, VersionFolderLinkIsRefused) {
+  TempDir dir;
+  const auto root = dir.path() / "Cache";
+  const auto elsewhere = dir.path() / "elsewhere";
+  fs::create_directories(root);
+  fs::create_directories(elsewhere);
+  if (!make_directory_link(root / "2.0.1", elsewhere)) {
+    GTEST_SKIP() << "directory symbolic links cannot be created here";
+  }
+  write_file(elsewhere / "Setup.exe", "abc");
+  const feed::Feed feed{"2.0.1", "https://cdn.example/Setup.exe", "digest", std::nullopt, 3};
+  auto result = cache_lookup_in(root, feed);
+  ASSERT_FALSE(result.ok());
+  EXPECT_EQ(result.error().kind(), StubError::Kind::io);
+  EXPECT_NE(result.error().display().find("2.0.1"), std::string::npos);
+  EXPECT_EQ(read_file(elsewhere / "Setup.exe"), "abc");
+}
+
 }  // namespace
 }  // namespace corvald::cache

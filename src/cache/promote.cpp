@@ -6,7 +6,6 @@
 #include "logfile/log.hpp"
 #include "platform/file.hpp"
 #include "platform/file_error.hpp"
-#include "verify/file_digest.hpp"
 
 namespace corvald::cache {
 namespace {
@@ -50,19 +49,6 @@ std::optional<std::filesystem::path> place_at_alternate(const std::filesystem::p
 
 SleepFn real_sleep() {
   return [](std::chrono::milliseconds wait) { std::this_thread::sleep_for(wait); };
-}
-
-Result<void> verify_download(const std::filesystem::path& temp, const feed::Feed& feed,
-                             std::string_view tag) {
-  std::error_code ec;
-  const std::uint64_t actual = std::filesystem::file_size(temp, ec);
-  if (ec) return platform::file_error_from(ec);
-  if (actual != feed.size) return StubError::verify(feed.sha512, "", feed.size, actual);
-  auto sha = verify::sha512_base64_of_file(temp);
-  if (!sha) return std::move(sha).error();
-  if (*sha != feed.sha512) return StubError::verify(feed.sha512, *sha, feed.size, feed.size);
-  log_info(log_target::app, "[{}] verify OK on {}", tag, temp);
-  return Ok{};
 }
 
 Result<std::filesystem::path> promote_download(const std::filesystem::path& temp,

@@ -1,8 +1,15 @@
 // The process entry point of corvald-setup.exe.
+#include "main/run_mode.hpp"
 #include "main/stub_main.hpp"
-#include "platform/windows.hpp"
+#include "platform/system_library.hpp"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  // Before anything can load a DLL: the stub is started from a Downloads folder, and no DLL
+  // of anyone's may come from there, not even one that a system DLL asks for. Every system
+  // the stub supports can do this; one that cannot is not safe to run on.
+  if (!corvald::platform::restrict_dll_search_to_system32()) {
+    return static_cast<int>(corvald::ExitCode::failed);
+  }
   const int code = corvald::stub_main();
   // A windowed run may end while its detached worker is still busy. ExitProcess ends the other
   // threads before anything is torn down; a plain return would run the static destructors under

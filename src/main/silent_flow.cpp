@@ -10,7 +10,6 @@
 #include "main/run_mode.hpp"
 #include "net/http_client.hpp"
 #include "net/request_identity.hpp"
-#include "platform/child_process.hpp"
 #include "worker/feed_request.hpp"
 #include "worker/installer_step.hpp"
 
@@ -38,9 +37,7 @@ Result<std::uint32_t> install(const net::HttpClient& client, const feed::Feed& f
   // Deployment tools decide what a machine runs: the feed's build is installed even when the
   // installed copy is newer.
   log_info(log_target::app, "[silent] spawning NSIS with silent=true");
-  auto child = spawn_installer(installer.value(), installer_args(true));
-  if (!child) return std::move(child).error();
-  auto code = child->wait();
+  auto code = run_verified_installer(installer.value(), feed, installer_args(true));
   if (!code) return std::move(code).error();
   // Signed, as the worker shows installer codes: a crash reads -1073741819, not 3221225477.
   log_info(log_target::app, "[silent] NSIS exit code {}", static_cast<std::int32_t>(code.value()));

@@ -7,6 +7,7 @@
 
 #include <string_view>
 
+#include "platform/common_controls.hpp"
 #include "platform/win_handles.hpp"
 #include "ui/win32_failure_win.hpp"
 #include "ui/window_class_win.hpp"
@@ -58,12 +59,14 @@ void activate_visual_styles() {
 
 Result<void> set_up_ui_platform() {
   activate_visual_styles();
-  // From the system folder only: a download stub runs from a folder anyone can put a DLL in.
-  if (LoadLibraryExW(L"Msftedit.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32) == nullptr) {
-    return ui::win32_failure("loading Msftedit.dll");
-  }
+  // Both from the system folder only: a download stub runs from a folder anyone can put a DLL in.
+  if (auto rich_edit = platform::load_rich_edit(); !rich_edit) return rich_edit;
+  const auto& controls_api = platform::common_controls_api();
+  if (!controls_api) return controls_api.error();
   INITCOMMONCONTROLSEX controls{sizeof(controls), control_classes};
-  if (!InitCommonControlsEx(&controls)) return ui::win32_failure("InitCommonControlsEx");
+  if (!controls_api->init_common_controls_ex(&controls)) {
+    return ui::win32_failure("InitCommonControlsEx");
+  }
   if (auto registered = ui::register_window_classes(); !registered) return registered;
   const HRESULT com = CoInitialize(nullptr);
   if (com != S_OK && com != S_FALSE) return StubError::internal("CoInitialize failed");

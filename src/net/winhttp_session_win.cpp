@@ -7,23 +7,24 @@
 
 #include "logfile/log.hpp"
 #include "net/http_client.hpp"
+#include "net/winhttp_api.hpp"
 #include "net/winhttp_error.hpp"
 #include "platform/unique_handle.hpp"
 #include "platform/wide.hpp"
-#include "platform/windows.hpp"
-// winhttp.h needs the types of windows.h.
-#include <winhttp.h>
 
 namespace corvald::net {
 namespace {
 
 using platform::widen;
 
+// Only reached once HttpClient::open has seen the table load.
+const WinHttpApi& api() { return winhttp_api().value(); }
+
 struct InternetHandleTraits {
   using Handle = HINTERNET;
   static Handle invalid() { return nullptr; }
   static bool is_valid(Handle h) { return h != nullptr; }
-  static void close(Handle h) { WinHttpCloseHandle(h); }
+  static void close(Handle h) { api().close_handle(h); }
 };
 using UniqueInternet = platform::UniqueHandle<InternetHandleTraits>;
 
@@ -44,13 +45,13 @@ StubError platform_failure(const char* what, DWORD code) {
 // Only the first occurrence of the header; nothing when it is absent or not valid UTF-16.
 std::optional<std::string> query_custom_header(HINTERNET request, const wchar_t* name) {
   DWORD size = 0;
-  WinHttpQueryHeaders(request, WINHTTP_QUERY_CUSTOM, name, WINHTTP_NO_OUTPUT_BUFFER, &size,
+  api().query_headers(request, WINHTTP_QUERY_CUSTOM, name, WINHTTP_NO_OUTPUT_BUFFER, &size,
                       WINHTTP_NO_HEADER_INDEX);
   if (size == 0) return std::nullopt;
   // An odd byte count still gets room for its last partial unit.
   std::vector<wchar_t> buffer((size + 1) / 2, L'\0');
   DWORD bytes = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
-  if (!WinHttpQueryHeaders(request, WINHTTP_QUERY_CUSTOM, name, buffer.data(), &bytes,
+  if (!api().query_headers(request, WINHTTP_QUERY_CUSTOM, name, buffer.data(), &bytes,
                            WINHTTP_NO_HEADER_INDEX)) {
     return std::nullopt;
   }
@@ -75,7 +76,7 @@ class WinHttpBody final : public ResponseBody {
 
   Result<std::uint32_t> read(char* buffer, std::uint32_t capacity) override {
     DWORD count = 0;
-    if (!WinHttpReadData(request_.get(), buffer, capacity, &count)) {
+    if (!api().read_data(request_.get(), buffer, capacity, &count)) {
       return platform_failure("WinHttpReadData: ", GetLastError());
     }
     return static_cast<std::uint32_t>(count);
@@ -98,17 +99,17 @@ class WinHttpSession final : public HttpSession {
     if (url.port == 0) return named_failure("WinHttpConnect", ERROR_INVALID_PARAMETER);
 
     UniqueInternet connection(
-        WinHttpConnect(session_.get(), widen(url.host).c_str(), url.port, 0));
+        api().connect(session_.get(), widen(url.host).c_str(), url.port, 0));
     if (!connection) return named_failure("WinHttpConnect", GetLastError());
 
-    UniqueInternet request(WinHttpOpenRequest(
+    UniqueInternet request(api().open_request(
         connection.get(), widen(verb).c_str(), widen(url.path).c_str(), nullptr,
         WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, url.secure ? WINHTTP_FLAG_SECURE : 0));
     if (!request) return named_failure("WinHttpOpenRequest", GetLastError());
 
     if (!headers.empty()) {
       const std::wstring block = header_block(headers);
-      if (!WinHttpAddRequestHeaders(request.get(), block.c_str(), static_cast<DWORD>(block.size()),
+      if (!api().add_request_headers(request.get(), block.c_str(), static_cast<DWORD>(block.size()),
                                     WINHTTP_ADDREQ_FLAG_ADD | WINHTTP_ADDREQ_FLAG_REPLACE)) {
         return platform_failure("WinHttpAddRequestHeaders: ", GetLastError());
       }
@@ -120,17 +121,17 @@ class WinHttpSession final : public HttpSession {
     }
     const auto length = static_cast<DWORD>(body.size());
     void* data = body.empty() ? WINHTTP_NO_REQUEST_DATA : const_cast<char*>(body.data());
-    if (!WinHttpSendRequest(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, data, length, length,
+    if (!api().send_request(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, data, length, length,
                             0)) {
       return platform_failure("WinHttpSendRequest: ", GetLastError());
     }
-    if (!WinHttpReceiveResponse(request.get(), nullptr)) {
+    if (!api().receive_response(request.get(), nullptr)) {
       return platform_failure("WinHttpReceiveResponse: ", GetLastError());
     }
 
     DWORD status = 0;
     DWORD status_size = sizeof(status);
-    if (!WinHttpQueryHeaders(request.get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+    if (!api().query_headers(request.get(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
                              WINHTTP_HEADER_NAME_BY_INDEX, &status, &status_size,
                              WINHTTP_NO_HEADER_INDEX)) {
       return platform_failure("query status: ", GetLastError());
@@ -150,7 +151,7 @@ class WinHttpSession final : public HttpSession {
 };
 
 UniqueInternet open_session(const std::wstring& agent) {
-  UniqueInternet session(WinHttpOpen(agent.c_str(), WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY,
+  UniqueInternet session(api().open(agent.c_str(), WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY,
                                      WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
   if (session || GetLastError() != ERROR_INVALID_PARAMETER) return session;
 
@@ -160,7 +161,7 @@ UniqueInternet open_session(const std::wstring& agent) {
     log_info(log_target::app,
              "WinHttpOpen: automatic proxy mode not supported, using the default proxy mode");
   }
-  session.reset(WinHttpOpen(agent.c_str(), WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
+  session.reset(api().open(agent.c_str(), WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
                             WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
   return session;
 }
@@ -168,15 +169,16 @@ UniqueInternet open_session(const std::wstring& agent) {
 }  // namespace
 
 Result<HttpClient> HttpClient::open(std::string_view user_agent) {
+  if (!winhttp_api()) return winhttp_api().error();
   UniqueInternet session = open_session(widen(user_agent));
   if (!session) return named_failure("WinHttpOpen", GetLastError());
 
-  if (!WinHttpSetTimeouts(session.get(), kResolveTimeoutMs, kConnectTimeoutMs, kSendTimeoutMs,
+  if (!api().set_timeouts(session.get(), kResolveTimeoutMs, kConnectTimeoutMs, kSendTimeoutMs,
                           kReceiveTimeoutMs)) {
     return platform_failure("WinHttpSetTimeouts: ", GetLastError());
   }
   DWORD max_conns = kMaxConnsPerServer;
-  if (!WinHttpSetOption(session.get(), WINHTTP_OPTION_MAX_CONNS_PER_SERVER, &max_conns,
+  if (!api().set_option(session.get(), WINHTTP_OPTION_MAX_CONNS_PER_SERVER, &max_conns,
                         sizeof(max_conns))) {
     return platform_failure("WinHttpSetOption(MAX_CONNS_PER_SERVER): ", GetLastError());
   }

@@ -1,6 +1,6 @@
-// Files as the installer cache, the download engine and the log use them: every handle is
-// opened with the Windows share modes read, write and delete (so other readers, the engine's
-// own workers and a concurrent rename or delete are not locked out), with positional writes
+// Files as the installer cache, the download engine and the log use them: a handle is opened
+// with the Windows share modes read, write and delete (so other readers, the engine's own
+// workers and a concurrent rename or delete are not locked out), with positional writes
 // into a pre-sized file or appends that go straight to the operating system. Win32 in the
 // product, POSIX for native tests.
 #pragma once
@@ -19,6 +19,10 @@ class File {
   // Opens an existing file for writing without creating or truncating it.
   static Result<File> open_for_write(const std::filesystem::path& path);
   static Result<File> open_for_read(const std::filesystem::path& path);
+  // Opens an existing file for reading and shares read alone: for as long as the handle is
+  // open nobody can write, rename or delete the file (a sharing violation on Windows; POSIX
+  // has no such lock, and there it is a plain read handle).
+  static Result<File> open_for_read_held(const std::filesystem::path& path);
   // Opens for appending, creating the file when missing: every write lands at the end, even
   // when other processes append to the same file.
   static Result<File> open_for_append(const std::filesystem::path& path);
@@ -29,6 +33,7 @@ class File {
   File& operator=(const File&) = delete;
   ~File();
 
+  Result<std::uint64_t> size() const;
   // Sets the end of file (FileEndOfFileInfo on Windows), growing or shrinking the file.
   Result<void> set_length(std::uint64_t length);
   // One positional write; returns the count written, which may be short.

@@ -42,6 +42,16 @@ Result<File> File::open_for_read(const std::filesystem::path& path) {
   return File(*fd);
 }
 
+Result<File> File::open_for_read_held(const std::filesystem::path& path) {
+  return open_for_read(path);
+}
+
+Result<std::uint64_t> File::size() const {
+  struct stat info {};
+  if (::fstat(static_cast<int>(handle_), &info) != 0) return last_file_error();
+  return static_cast<std::uint64_t>(info.st_size);
+}
+
 Result<File> File::open_for_append(const std::filesystem::path& path) {
   auto fd = open_fd(path, O_WRONLY | O_APPEND | O_CREAT);
   if (!fd) return std::move(fd).error();

@@ -5,6 +5,8 @@
 
 #include <filesystem>
 
+#include "worker/result.hpp"
+
 namespace corvald::platform {
 
 enum class EntryKind {
@@ -19,6 +21,11 @@ enum class EntryKind {
 
 // The entry's own kind; a link is reported as a link, never as what it points to.
 EntryKind entry_kind(const std::filesystem::path& path);
+
+// Creates the folder unless a plain one already stands there. A link, junction or other
+// reparse point in its place is refused with an io error naming the path: whatever is written
+// below it would land wherever it points. So is a file.
+Result<void> create_folder_refusing_links(const std::filesystem::path& path);
 
 // Removes a file, an empty folder or a link itself; false when nothing was removed.
 bool remove_entry(const std::filesystem::path& path);

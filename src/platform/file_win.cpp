@@ -17,9 +17,8 @@ std::intptr_t closed_value() { return reinterpret_cast<std::intptr_t>(INVALID_HA
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 Result<HANDLE> open_handle(const std::filesystem::path& path, DWORD access, DWORD disposition,
-                           DWORD flags) {
-  const HANDLE h =
-      CreateFileW(path.c_str(), access, kShareAll, nullptr, disposition, flags, nullptr);
+                           DWORD flags, DWORD share = kShareAll) {
+  const HANDLE h = CreateFileW(path.c_str(), access, share, nullptr, disposition, flags, nullptr);
   if (h == INVALID_HANDLE_VALUE) return last_file_error();
   return h;
 }
@@ -42,6 +41,19 @@ Result<File> File::open_for_read(const std::filesystem::path& path) {
   auto h = open_handle(path, GENERIC_READ, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN);
   if (!h) return std::move(h).error();
   return File(reinterpret_cast<std::intptr_t>(*h));
+}
+
+Result<File> File::open_for_read_held(const std::filesystem::path& path) {
+  auto h = open_handle(path, GENERIC_READ, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
+                       FILE_SHARE_READ);
+  if (!h) return std::move(h).error();
+  return File(reinterpret_cast<std::intptr_t>(*h));
+}
+
+Result<std::uint64_t> File::size() const {
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(as_handle(handle_), &size)) return last_file_error();
+  return static_cast<std::uint64_t>(size.QuadPart);
 }
 
 Result<File> File::open_for_append(const std::filesystem::path& path) {

@@ -9,7 +9,6 @@
 
 #include <memory>
 
-#include "platform/file.hpp"
 
 namespace corvald::verify {
 namespace {
@@ -48,13 +47,16 @@ std::string base64_encode(std::string_view bytes) {
 Result<std::string> sha512_base64_of_file(const std::filesystem::path& path) {
   auto file = platform::File::open_for_read(path);
   if (!file) return std::move(file).error();
+  return sha512_base64_of(*file);
+}
 
+Result<std::string> sha512_base64_of(platform::File& file) {
   SHA512_CTX ctx;
   SHA512_Init(&ctx);
   // On the heap: a 1 MiB array would not fit the stack of every worker thread.
   const auto buffer = std::make_unique<char[]>(kReadBlock);
   for (;;) {
-    auto got = file->read(buffer.get(), kReadBlock);
+    auto got = file.read(buffer.get(), kReadBlock);
     if (!got) return std::move(got).error();
     if (*got == 0) break;
     SHA512_Update(&ctx, buffer.get(), *got);

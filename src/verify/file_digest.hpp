@@ -5,11 +5,14 @@
 #include <string>
 #include <string_view>
 
+#include "platform/file.hpp"
 #include "worker/result.hpp"
 
 namespace corvald::verify {
 
 Result<std::string> sha512_base64_of_file(const std::filesystem::path& path);
+// Reads an open file from its current position to its end.
+Result<std::string> sha512_base64_of(platform::File& file);
 std::string base64_encode(std::string_view bytes);
 
 }  // namespace corvald::verify

@@ -109,6 +109,18 @@ Result<platform::ChildProcess> spawn_installer(const std::filesystem::path& inst
   return std::move(child).value();
 }
 
+Result<std::uint32_t> run_verified_installer(const std::filesystem::path& installer,
+                                             const feed::Feed& feed,
+                                             const std::vector<std::string>& args,
+                                             const BeforeStartFn& before_start) {
+  auto held = cache::hold_verified(installer, feed);
+  if (!held) return std::move(held).error();
+  if (before_start) before_start(held->path());
+  auto child = spawn_installer(held->path(), args);
+  if (!child) return std::move(child).error();
+  return child->wait();
+}
+
 std::string installer_exit_message(std::uint32_t exit_code) {
   return text::format("installer exited with code {}", static_cast<std::int32_t>(exit_code));
 }
@@ -119,19 +131,18 @@ std::string format_seconds(std::uint64_t duration_ms) {
   return buffer;
 }
 
-Result<void> run_installer_step(const std::filesystem::path& installer,
-                                const std::string& target_version, UiStatus& status,
-                                const CancelFlag& cancel,
+Result<void> run_installer_step(const std::filesystem::path& installer, const feed::Feed& feed,
+                                UiStatus& status, const CancelFlag& cancel,
                                 const telemetry::TelemetryHandle* telemetry) {
-  return run_installer_step(platform::system_registry(), installer, target_version, status,
-                            cancel, telemetry);
+  return run_installer_step(platform::system_registry(), installer, feed, status, cancel,
+                            telemetry);
 }
 
 Result<void> run_installer_step(platform::Registry& registry,
-                                const std::filesystem::path& installer,
-                                const std::string& target_version, UiStatus& status,
-                                const CancelFlag& cancel,
+                                const std::filesystem::path& installer, const feed::Feed& feed,
+                                UiStatus& status, const CancelFlag& cancel,
                                 const telemetry::TelemetryHandle* telemetry) {
+  const std::string& target_version = feed.version;
   if (cancel.is_set()) return StubError::cancelled();
   if (platform::env_var(env_name::skip_install) == "1") {
     log_info(log_target::app, "  skipping install (APP_INSTALLER_SKIP_INSTALL=1)");
@@ -145,10 +156,11 @@ Result<void> run_installer_step(platform::Registry& registry,
   log_info(log_target::app, "  spawning installer (args={}, stub_silent={}, elevated={})",
            format_arg_list(args), false, false);
 
-  const auto started = std::chrono::steady_clock::now();
-  auto child = spawn_installer(installer, args);
-  if (!child) return std::move(child).error();
-  auto exit_code = child->wait();
+  // From the start of the installer, not of its verification.
+  auto started = std::chrono::steady_clock::now();
+  auto exit_code = run_verified_installer(
+      installer, feed, args,
+      [&started](const std::filesystem::path&) { started = std::chrono::steady_clock::now(); });
   if (!exit_code) return std::move(exit_code).error();
   const auto elapsed = std::chrono::steady_clock::now() - started;
   const auto duration_ms = static_cast<std::uint64_t>(

@@ -4,10 +4,12 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "feed/feed.hpp"
 #include "platform/child_process.hpp"
 #include "platform/registry.hpp"
 #include "telemetry/telemetry.hpp"
@@ -30,15 +32,24 @@ std::vector<std::string> installer_args(bool stub_silent);
 Result<platform::ChildProcess> spawn_installer(const std::filesystem::path& installer,
                                                const std::vector<std::string>& args);
 
+// Runs between the verification and the start, with the held installer's path.
+using BeforeStartFn = std::function<void(const std::filesystem::path&)>;
+
+// Holds the installer, verifies it against the feed through that hold, runs it and waits for
+// its exit code; the hold ends when the installer has exited.
+Result<std::uint32_t> run_verified_installer(const std::filesystem::path& installer,
+                                             const feed::Feed& feed,
+                                             const std::vector<std::string>& args,
+                                             const BeforeStartFn& before_start = {});
+
 // The whole step against the machine's registry and the stub's cache.
-Result<void> run_installer_step(const std::filesystem::path& installer,
-                                const std::string& target_version, UiStatus& status,
-                                const CancelFlag& cancel,
+Result<void> run_installer_step(const std::filesystem::path& installer, const feed::Feed& feed,
+                                UiStatus& status, const CancelFlag& cancel,
                                 const telemetry::TelemetryHandle* telemetry);
 // The same with a chosen registry, for tests.
 Result<void> run_installer_step(platform::Registry& registry,
-                                const std::filesystem::path& installer,
-                                const std::string& target_version, UiStatus& status,
+                                const std::filesystem::path& installer, const feed::Feed& feed,
+                                UiStatus& status,
                                 const CancelFlag& cancel,
                                 const telemetry::TelemetryHandle* telemetry);
 

@@ -8,6 +8,7 @@
 
 #include "i18n/i18n.hpp"
 #include "platform/test/memory_registry.hpp"
+#include "verify/file_digest.hpp"
 #include "worker/installer_step.hpp"
 
 namespace corvald {
@@ -43,8 +44,15 @@ class InstallerStepRun : public ::testing::Test {
     values["DisplayVersion"] = version;
     values["DisplayIcon"] = exe.string();
   }
+  // The feed describes the installer as it is now, unless the test changes it afterwards.
+  static feed::Feed feed_for(const std::filesystem::path& installer, const std::string& target) {
+    return feed::Feed{target, "https://cdn.example/setup.exe",
+                      verify::sha512_base64_of_file(installer).value(), std::nullopt,
+                      std::filesystem::file_size(installer)};
+  }
   Result<void> run(const std::filesystem::path& installer, const std::string& target) {
-    return run_installer_step(registry_, installer, target, status_, cancel_, nullptr);
+    return run_installer_step(registry_, installer, feed_for(installer, target), status_, cancel_,
+                              nullptr);
   }
   bool ran(const char* marker) { return std::filesystem::exists(dir_ / marker); }
 
@@ -94,6 +102,19 @@ TEST_F(InstallerStepRun, NonZeroExitFailsTheStepWithoutLaunching) {
   EXPECT_EQ(result.error().text(), "installer exited with code 3");
   EXPECT_EQ(status_.snapshot().phase, Phase::installing);
   EXPECT_FALSE(status_.snapshot().finished);
+}
+
+// Whatever stands at the path when the installer is started is checked again: one swapped
+// since the cache or the download verified it never runs.
+TEST_F(InstallerStepRun, InstallerChangedSinceItsVerificationNeverRuns) {
+  const auto setup = script("setup.exe", "touch \"$(dirname \"$0\")/installed\"");
+  const feed::Feed verified = feed_for(setup, "1.4");
+  script("setup.exe", "touch \"$(dirname \"$0\")/swapped\"");
+  auto result = run_installer_step(registry_, setup, verified, status_, cancel_, nullptr);
+  ASSERT_FALSE(result);
+  EXPECT_EQ(result.error().kind(), StubError::Kind::verify);
+  EXPECT_FALSE(ran("installed"));
+  EXPECT_FALSE(ran("swapped"));
 }
 
 }  // namespace

@@ -40,7 +40,7 @@ struct Pipeline {
 
 Result<void> install(const Pipeline& p, const std::filesystem::path& installer,
                      const feed::Feed& feed) {
-  return run_installer_step(installer, feed.version, p.status, p.cancel, &p.telemetry);
+  return run_installer_step(installer, feed, p.status, p.cancel, &p.telemetry);
 }
 
 Result<void> download_then_install(const Pipeline& p, const feed::Feed& feed,

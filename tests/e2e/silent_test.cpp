@@ -7,11 +7,14 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "demo_install.hpp"
 #include "file_bytes.hpp"
 #include "stub_log.hpp"
 #include "net/http_client.hpp"
+#include "platform/windows.hpp"
 #include "stub_process.hpp"
 
 namespace corvald::e2e {
@@ -92,8 +95,7 @@ class SilentE2eTest : public ::testing::Test {
     ASSERT_EQ(reply->status, 200u) << url << ": " << reply->body_text;
   }
 
-  std::optional<unsigned long> run_silent(const std::string& server) {
-    StubRun run;
+  std::optional<unsigned long> run_silent(const std::string& server, StubRun run = {}) {
     run.args = {L"/S"};
     const std::string base = server_url(server);
     run.env[L"APP_INSTALLER_SERVICE_URL"] = std::wstring(base.begin(), base.end());
@@ -140,6 +142,79 @@ TEST_F(SilentE2eTest, SecondRunInstallsFromTheCache) {
   EXPECT_EQ(count_of(log, "[silent] cache HIT"), 1u) << log;
   EXPECT_EQ(count_of(log, "[silent] NSIS exit code 0"), 2u) << log;
   EXPECT_EQ(count_of(log, "[main] silent flow done, exit code 0"), 2u) << log;
+  EXPECT_EQ(uninstall_value(L"DisplayVersion"), L"1.5.0");
+}
+
+// The stub runs from a Downloads folder, where anything may have left a DLL under a system
+// name. Each planted one here writes NAME.dll.loaded when loaded, and Wine is told to prefer
+// such native copies, as Windows does for every DLL outside KnownDLLs. Wine's built-in DLLs
+// pull in imm32, shlwapi and version through imports of their own, unlike Windows, so those
+// names are not planted.
+TEST_F(SilentE2eTest, DllsPlantedBesideTheStubNeverLoad) {
+  const fs::path downloads = fresh_folder("planted-downloads");
+  const fs::path stub = downloads / "corvald-setup.exe";
+  fs::copy_file(stub_exe(), stub);
+  const std::vector<std::string> planted = {"winhttp",   "bcrypt",  "windowscodecs", "msftedit",
+                                            "uxtheme",   "dwmapi",  "cryptbase",     "wintrust",
+                                            "crypt32",   "propsys"};
+  std::wstring overrides;
+  for (const auto& name : planted) {
+    fs::copy_file(stub_exe().parent_path() / "planted" / (name + ".dll"), downloads / (name + ".dll"));
+    overrides += (overrides.empty() ? L"" : L",") + std::wstring(name.begin(), name.end());
+  }
+  StubRun run;
+  run.program = stub;
+  run.env[L"WINEDLLOVERRIDES"] = overrides + L"=n,b";
+
+  EXPECT_EQ(run_silent("150", run), 0ul) << log_text();
+  for (const auto& name : planted) {
+    EXPECT_FALSE(fs::exists(downloads / (name + ".dll.loaded"))) << name << ".dll was loaded";
+  }
+  EXPECT_EQ(uninstall_value(L"DisplayVersion"), L"1.5.0");
+  std::error_code ignored;
+  fs::remove_all(downloads, ignored);
+}
+
+// What the installer from the devserver in $CORVALD_SILENT_DEVSERVERS/name serves.
+std::string served_installer(const std::string& name, const std::string& version) {
+  return file_bytes("Z:" + std::string(std::getenv("CORVALD_SILENT_DEVSERVERS")) + "/" + name +
+                    "/release/Corvald-Tavrin-Setup-" + version + ".exe");
+}
+
+DWORD error_of(BOOL ok) { return ok ? ERROR_SUCCESS : GetLastError(); }
+
+// While the installer runs (held at its start by a gate file), this test process tries to
+// overwrite, rename and delete the cached file it was started from; each attempt meets a
+// sharing violation, and the file that ran is the one the devserver served. The installer
+// also opens itself while the stub holds it, so the hold must share read.
+TEST_F(SilentE2eTest, RunningInstallerCannotBeSwapped) {
+  const fs::path gate = local_app_data_ / "installer-gate";
+  const fs::path installer = cached_installer("1.5.0");
+  std::vector<DWORD> errors;
+  std::thread attacker([&] {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+    while (!fs::exists(gate.wstring() + L".running") &&
+           std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    const HANDLE writer = CreateFileW(installer.c_str(), GENERIC_WRITE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    errors.push_back(error_of(writer != INVALID_HANDLE_VALUE));
+    if (writer != INVALID_HANDLE_VALUE) CloseHandle(writer);
+    errors.push_back(error_of(MoveFileExW(installer.c_str(),
+                                          (installer.wstring() + L".moved").c_str(), 0)));
+    errors.push_back(error_of(DeleteFileW(installer.c_str())));
+    std::ofstream(gate) << "open";
+  });
+  StubRun run;
+  run.env[L"CORVALD_DEMO_INSTALLER_GATE"] = gate.wstring();
+  const auto code = run_silent("150", run);
+  attacker.join();
+
+  EXPECT_EQ(code, 0ul) << log_text();
+  EXPECT_EQ(errors, std::vector<DWORD>(3, ERROR_SHARING_VIOLATION));
+  EXPECT_EQ(file_bytes(installer), served_installer("150", "1.5.0"));
   EXPECT_EQ(uninstall_value(L"DisplayVersion"), L"1.5.0");
 }
 

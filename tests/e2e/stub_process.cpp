@@ -12,7 +12,7 @@ std::filesystem::path stub_exe() {
 
 std::optional<unsigned long> run_stub(const StubRun& run) {
   ChildRun child;
-  child.program = stub_exe();
+  child.program = run.program.empty() ? stub_exe() : run.program;
   child.args = run.args;
   child.env = run.env;
   child.timeout = run.timeout;
