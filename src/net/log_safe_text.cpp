@@ -81,25 +81,6 @@ bool ends_key_value(char32_t c) {
   return c == U'"' || c == U'&' || c == U',' || c == U'}' || text::is_unicode_space(c);
 }
 
-// One pass over all keys: the leftmost match wins, so "access_token=" is masked once as a
-// whole and a masked value is never searched again.
-Text mask_key_values(TextView source) {
-  Masker masker(source);
-  for (std::size_t at = 0; at < source.size();) {
-    const std::size_t key = secret_key_at(source, at, U'=');
-    if (key == 0) {
-      ++at;
-      continue;
-    }
-    const std::size_t begin = at + key + 1;
-    std::size_t end = begin;
-    while (end < source.size() && !ends_key_value(source[end])) ++end;
-    masker.mask(begin, end);
-    at = end;
-  }
-  return std::move(masker).finish();
-}
-
 std::size_t skip_space(TextView text, std::size_t pos) {
   while (pos < text.size() && text::is_unicode_space(text[pos])) ++pos;
   return pos;
@@ -126,15 +107,36 @@ std::size_t json_secret_value_at(TextView text, std::size_t at) {
   return quote + 1;
 }
 
-// The key is looked for at every character, inside string values and escaped quotes too: a
-// hostile body need not be well-formed, and masking too much is the safe side. Values never
-// overlap: a key's quote inside another value must be escaped, and its closing quote then ends
-// that value before this one starts.
-Text mask_json_fields(TextView source) {
+// The end of the key=value value that starts at `begin`.
+std::size_t key_value_end(TextView text, std::size_t begin) {
+  std::size_t end = begin;
+  while (end < text.size() && !ends_key_value(text[end])) ++end;
+  return end;
+}
+
+// One pass over the text for both forms. A JSON key is looked for at every character, inside
+// string values and escaped quotes too: a hostile body need not be well-formed, and masking
+// too much is the safe side. JSON values never overlap: a key's quote inside another value
+// must be escaped, and its closing quote then ends that value before this one starts. Inside a
+// JSON secret no key=value is masked: the value is masked whole already, or short enough to be
+// shown, and masking a pair in it could make it longer than that.
+Text mask_secrets(TextView source) {
   Masker masker(source);
-  for (std::size_t at = 0; at < source.size(); ++at) {
-    const std::size_t begin = json_secret_value_at(source, at);
-    if (begin != Text::npos) masker.mask(begin, json_string_end(source, begin));
+  std::size_t json_value_end = 0;
+  for (std::size_t at = 0; at < source.size();) {
+    if (const std::size_t begin = json_secret_value_at(source, at); begin != Text::npos) {
+      json_value_end = json_string_end(source, begin);
+      masker.mask(begin, json_value_end);
+    } else if (const std::size_t key = secret_key_at(source, at, U'=');
+               key != 0 && at >= json_value_end) {
+      // The leftmost match wins, so "access_token=" is masked once as a whole, and a masked
+      // value is not searched again.
+      const std::size_t begin = at + key + 1;
+      at = key_value_end(source, begin);
+      masker.mask(begin, at);
+      continue;
+    }
+    ++at;
   }
   return std::move(masker).finish();
 }
@@ -160,10 +162,7 @@ std::string log_safe_text(std::string_view bytes) {
   // Trimmed before masking: trimmed after, blanks at the end of an unclosed value would be
   // masked with it the first time and not the second.
   text = Text(trim(text));
-  // JSON fields first: a key=value inside a JSON secret is masked with it, whereas masking the
-  // key=value first could drop a backslash that escapes the JSON value's quote.
-  text = mask_json_fields(text);
-  text = mask_key_values(text);
+  text = mask_secrets(text);
   truncate(text);
   return text::u32_to_utf8(text);
 }
