@@ -97,9 +97,12 @@ void check_generated(FuzzedDataProvider& fuzz) {
     secret += text_from(fuzz, 24, json ? fits_json_secret : fits_key_value_secret);
     secret.push_back(secret_mark);
     while (corvald::text::utf8_to_u32_lossy(secret).size() < 7) secret.push_back(secret_mark);
+    // The log text is never unescaped, so a secret would show as written. Unescaped, a quote
+    // in it could be pieced together from the quotes around masked values.
+    if (json) secret = json_escaped(secret);
     if (json) {
       text += "\"" + std::string(key) + "\"" + (fuzz.ConsumeBool() ? " : " : ":") + "\"" +
-              json_escaped(secret) + "\"";
+              secret + "\"";
     } else {
       text += std::string(key) + "=" + secret + "&";
     }
@@ -107,9 +110,7 @@ void check_generated(FuzzedDataProvider& fuzz) {
   }
   const std::string safe = log_safe_text(text);
   for (const std::string& secret : secrets) {
-    require(safe.find(secret) == std::string::npos &&
-                safe.find(json_escaped(secret)) == std::string::npos,
-            "no secret value in the log text");
+    require(safe.find(secret) == std::string::npos, "no secret value in the log text");
   }
 }
 
