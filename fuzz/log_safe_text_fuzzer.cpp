@@ -4,6 +4,7 @@
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstddef>
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -25,10 +26,8 @@ constexpr std::string_view truncation_marker = "...[truncated]";
 constexpr std::string_view secret_keys[] = {"sig",       "token",        "signature",
                                             "access_token", "SIG",      "Token",
                                             "Signature", "ACCESS_TOKEN"};
-// Secrets are marked with this character and noise never holds it, so a secret found in the
-// output came from a secret. Stars are left out of secrets, so no secret can be assembled from
-// the kept ends of masked values.
-constexpr char secret_mark = '~';
+// Marks the middle of every generated secret and appears nowhere else.
+constexpr char32_t secret_mark = U'~';
 
 void check_promises(std::string_view input) {
   const std::string safe = log_safe_text(input);
@@ -51,17 +50,21 @@ void check_promises(std::string_view input) {
   require(mask_secret(masked) == masked, "mask_secret is idempotent");
 }
 
-// Valid UTF-8 from the fuzzer's bytes; `allowed` decides which characters may appear.
+// Characters from the fuzzer's bytes that `allowed` lets through, at least `min_length` of
+// them (padded with `pad`) and at most `max_length`.
 template <class Allowed>
-std::string text_from(FuzzedDataProvider& fuzz, std::size_t max_length, Allowed allowed) {
-  const std::u32string chars =
-      corvald::text::utf8_to_u32_lossy(fuzz.ConsumeRandomLengthString(max_length));
-  std::string out;
-  for (const char32_t c : chars) {
-    if (allowed(c)) corvald::text::append_utf8(out, c);
+std::u32string chars_from(FuzzedDataProvider& fuzz, std::size_t min_length,
+                          std::size_t max_length, Allowed allowed, char32_t pad) {
+  std::u32string out;
+  for (const char32_t c :
+       corvald::text::utf8_to_u32_lossy(fuzz.ConsumeRandomLengthString(4 * max_length))) {
+    if (allowed(c) && out.size() < max_length) out.push_back(c);
   }
+  out.resize(std::max(out.size(), min_length), pad);
   return out;
 }
+
+std::string utf8(std::u32string_view chars) { return corvald::text::u32_to_utf8(chars); }
 
 bool is_control(char32_t c) { return c <= 0x1F || (c >= 0x7F && c <= 0x9F); }
 
@@ -71,7 +74,7 @@ bool ends_key_value(char32_t c) {
 
 // Backslashes and quotes included: the generator escapes them as JSON does.
 bool fits_json_secret(char32_t c) {
-  return c != U'*' && c != U'~' && c != U'\uFFFD' && !is_control(c);
+  return c != secret_mark && c != U'\uFFFD' && !is_control(c);
 }
 
 bool fits_key_value_secret(char32_t c) { return fits_json_secret(c) && !ends_key_value(c); }
@@ -85,32 +88,39 @@ std::string json_escaped(std::string_view value) {
   return out;
 }
 
+// A secret is three characters the mask may show, a marked middle, and three more it may
+// show: from seven characters on only the first and last three are kept, so a marked middle in
+// the output is a secret shown. The first and last three hold no mark, so however the mask
+// cuts a value, its kept ends cannot make up a marked middle.
 void check_generated(FuzzedDataProvider& fuzz) {
   std::string text;
-  std::vector<std::string> secrets;
+  std::vector<std::string> middles;
   while (fuzz.remaining_bytes() > 0 && text.size() < 400) {
-    text += text_from(fuzz, 24, [](char32_t c) { return c != U'~'; });
+    text += utf8(chars_from(fuzz, 0, 24, [](char32_t c) { return c != secret_mark; }, U' '));
     const std::string_view key = fuzz.PickValueInArray(secret_keys);
     const bool json = fuzz.ConsumeBool();
-    // Short values are shown as they are; from seven characters on nothing of them may show.
-    std::string secret(1, secret_mark);
-    secret += text_from(fuzz, 24, json ? fits_json_secret : fits_key_value_secret);
-    secret.push_back(secret_mark);
-    while (corvald::text::utf8_to_u32_lossy(secret).size() < 7) secret.push_back(secret_mark);
-    // The log text is never unescaped, so a secret would show as written. Unescaped, a quote
-    // in it could be pieced together from the quotes around masked values.
-    if (json) secret = json_escaped(secret);
+    const auto allowed = json ? fits_json_secret : fits_key_value_secret;
+    // The log text is never unescaped, so a secret would show as written.
+    const auto written = [&](std::u32string_view chars) {
+      return json ? json_escaped(utf8(chars)) : utf8(chars);
+    };
+    const std::string shown_start = written(chars_from(fuzz, 3, 3, allowed, U'a'));
+    const std::string middle = utf8(std::u32string(1, secret_mark)) +
+                               written(chars_from(fuzz, 2, 16, allowed, U'm')) +
+                               utf8(std::u32string(1, secret_mark));
+    const std::string shown_end = written(chars_from(fuzz, 3, 3, allowed, U'z'));
+    const std::string secret = shown_start + middle + shown_end;
     if (json) {
       text += "\"" + std::string(key) + "\"" + (fuzz.ConsumeBool() ? " : " : ":") + "\"" +
               secret + "\"";
     } else {
       text += std::string(key) + "=" + secret + "&";
     }
-    secrets.push_back(secret);
+    middles.push_back(middle);
   }
   const std::string safe = log_safe_text(text);
-  for (const std::string& secret : secrets) {
-    require(safe.find(secret) == std::string::npos, "no secret value in the log text");
+  for (const std::string& middle : middles) {
+    require(safe.find(middle) == std::string::npos, "no secret value in the log text");
   }
 }
 
