@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds both flavours and runs every test: the native unit tests with AddressSanitizer and
 # UBSan, the threaded ones again with ThreadSanitizer, and the Windows tests and end-to-end
-# scenarios under Wine. Ends with one line "N passed, N failed" over all of them.
+# scenarios under Wine, and every fuzz target for a short run over its seeds. Ends with one line
+# "N passed, N failed" over all of them; each fuzz target counts as one test.
 set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
@@ -36,6 +37,20 @@ run_ctest() { # label, ctest arguments...
 run_ctest native --preset native
 run_ctest native-tsan --preset native-tsan -R "^($threaded_suites)"
 
+run_fuzz_smoke() {
+  local log=$build_root/fuzz-smoke.log summary
+  say "running the fuzz targets over their seeds"
+  bash scripts/fuzz.sh --smoke 2>&1 | tee "$log"
+  summary=$(grep -E '^fuzz smoke: [0-9]+ passed, [0-9]+ failed' "$log" | tail -n1)
+  if [ -z "$summary" ]; then
+    total_failed=$((total_failed + 1))
+    return
+  fi
+  total_passed=$((total_passed + $(sed -E 's/.*: ([0-9]+) passed.*/\1/' <<<"$summary")))
+  total_failed=$((total_failed + $(sed -E 's/.* ([0-9]+) failed.*/\1/' <<<"$summary")))
+}
+run_fuzz_smoke
+
 # The windowed scenarios draw on a virtual X display of their own, the size of the prefix's
 # Wine desktop, whatever display the caller may have.
 start_display
@@ -50,6 +65,6 @@ run_ctest windows --preset windows
 stop_display
 
 echo
-echo "native (ASan+UBSan), native (TSan) and windows (Wine) tests together:"
+echo "native (ASan+UBSan), native (TSan), fuzz smoke and windows (Wine) tests together:"
 echo "$total_passed passed, $total_failed failed"
 [ "$total_failed" -eq 0 ]

@@ -10,7 +10,8 @@ ByteRange probe_range(std::uint64_t size) { return {0, std::min(size, kProbeByte
 std::deque<ByteRange> plan_ranges(std::uint64_t from, std::uint64_t size) {
   std::deque<ByteRange> ranges;
   for (std::uint64_t first = from; first < size;) {
-    const std::uint64_t last = std::min(size - 1, first + kRangeBytes - 1);
+    // Measured from the end, so a size near the top of the type cannot wrap the sum around.
+    const std::uint64_t last = size - 1 - first < kRangeBytes ? size - 1 : first + kRangeBytes - 1;
     ranges.push_back({first, last});
     first = last + 1;
   }

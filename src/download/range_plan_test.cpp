@@ -16,6 +16,9 @@ TEST(DownloadPlanTest, RangesCoverTheRestWithoutGapsOrOverlap) {
   EXPECT_EQ(plan_ranges(4 * MiB, 12 * MiB + 1),
             (std::deque<ByteRange>{{4 * MiB, 12 * MiB - 1}, {12 * MiB, 12 * MiB}}));
   EXPECT_TRUE(plan_ranges(4 * MiB, 4 * MiB).empty());
+  // The last range of a size near the top of the type: the sum must not wrap around.
+  EXPECT_EQ(plan_ranges(UINT64_MAX - 10, UINT64_MAX),
+            (std::deque<ByteRange>{{UINT64_MAX - 10, UINT64_MAX - 1}}));
 }
 
 TEST(DownloadPlanTest, SlowerLinesGetMoreConnections) {

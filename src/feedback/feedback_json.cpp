@@ -10,21 +10,14 @@ std::size_t skip_space(std::string_view text, std::size_t pos) {
   return pos;
 }
 
-// The position just after the opening quote of the key's string value, or npos.
-std::size_t find_value_start(std::string_view json, std::string_view key) {
-  const std::string quoted = "\"" + std::string(key) + "\"";
-  std::size_t from = 0;
-  while (true) {
-    const std::size_t match = json.find(quoted, from);
-    if (match == std::string_view::npos) return std::string_view::npos;
-    std::size_t pos = skip_space(json, match + quoted.size());
-    if (pos < json.size() && json[pos] == ':') {
-      pos = skip_space(json, pos + 1);
-      if (pos < json.size() && json[pos] == '"') return pos + 1;
-    }
-    // The key text may also occur as a value or in a non-string field; look further on.
-    from = match + 1;
+// The closing quote of the string whose characters start at `begin`, or npos.
+std::size_t string_end(std::string_view json, std::size_t begin) {
+  std::size_t pos = begin;
+  while (pos < json.size()) {
+    if (json[pos] == '"') return pos;
+    pos += json[pos] == '\\' ? 2 : 1;  // the escaped character can never close the string
   }
+  return std::string_view::npos;
 }
 
 std::string unescape(std::string_view raw) {
@@ -69,17 +62,21 @@ std::string unescape(std::string_view raw) {
 }  // namespace
 
 std::optional<std::string> json_string_field(std::string_view json, std::string_view key) {
-  const std::size_t start = find_value_start(json, key);
-  if (start == std::string_view::npos) return std::nullopt;
-  std::size_t pos = start;
-  while (pos < json.size()) {
-    if (json[pos] == '\\') {
-      pos += 2;  // the escaped character can never close the value
-    } else if (json[pos] == '"') {
-      return unescape(json.substr(start, pos - start));
-    } else {
-      ++pos;
-    }
+  // Every string is read whole, so a key's text inside another key or a value never matches.
+  for (std::size_t pos = 0; pos < json.size(); ++pos) {
+    if (json[pos] != '"') continue;
+    const std::size_t key_start = pos + 1;
+    const std::size_t key_end = string_end(json, key_start);
+    if (key_end == std::string_view::npos) return std::nullopt;
+    pos = key_end;
+    const std::size_t colon = skip_space(json, key_end + 1);
+    if (colon >= json.size() || json[colon] != ':') continue;
+    if (unescape(json.substr(key_start, key_end - key_start)) != key) continue;
+    const std::size_t quote = skip_space(json, colon + 1);
+    if (quote >= json.size() || json[quote] != '"') continue;
+    const std::size_t value_end = string_end(json, quote + 1);
+    if (value_end == std::string_view::npos) return std::nullopt;
+    return unescape(json.substr(quote + 1, value_end - quote - 1));
   }
   return std::nullopt;
 }

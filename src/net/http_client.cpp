@@ -72,9 +72,12 @@ Result<UrlParts> split_url(std::string_view url) {
     return StubError::parse("unsupported url scheme: " + std::string(url));
   }
 
-  const auto slash = rest.find('/');
-  const std::string_view authority = rest.substr(0, slash);
-  parts.path = slash == std::string_view::npos ? "/" : std::string(rest.substr(slash));
+  // A query or fragment may follow the host directly; the path then starts there with "/".
+  const auto end = rest.find_first_of("/?#");
+  const std::string_view authority = rest.substr(0, end);
+  parts.path = end == std::string_view::npos ? "/"
+               : rest[end] == '/'            ? std::string(rest.substr(end))
+                                             : "/" + std::string(rest.substr(end));
 
   const auto colon = authority.find(':');
   parts.host = std::string(authority.substr(0, colon));
@@ -83,6 +86,8 @@ Result<UrlParts> split_url(std::string_view url) {
     if (!port) return StubError::parse("bad port in url: " + std::string(url));
     parts.port = static_cast<std::uint16_t>(*port);
   }
+  // With no host the platform would take the first path segment for one, or the local machine.
+  if (parts.host.empty()) return StubError::parse("missing host in url: " + std::string(url));
   return parts;
 }
 

@@ -14,7 +14,8 @@
 
 namespace corvald::net {
 
-// "https://host[:port]/path" or "http://…"; the URL errors are of the parse kind.
+// "https://host[:port]/path" or "http://…"; the URL errors are of the parse kind, an empty
+// host among them.
 Result<UrlParts> split_url(std::string_view url);
 
 // CorvaldVoice/0.0.1 TavrinStub/0.1.117 CorvaldInstaller/0.1.117 Windows/10.0

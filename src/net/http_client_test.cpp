@@ -25,6 +25,8 @@ TEST(SplitUrl, SplitsSchemeHostPortAndPath) {
       {"http://h:65535/", {false, "h", 65535, "/"}},
       // The path goes out as written: no encoding, and a later ":" or "//" is path text.
       {"https://h/p q%20?u=http://x:1/#f", {true, "h", 443, "/p q%20?u=http://x:1/#f"}},
+      {"https://h?cv-request-id=1/2", {true, "h", 443, "/?cv-request-id=1/2"}},
+      {"http://h:81#f?x", {false, "h", 81, "/#f?x"}},
   };
   for (const auto& [url, expected] : cases) {
     const auto parts = split_url(url);
@@ -33,7 +35,7 @@ TEST(SplitUrl, SplitsSchemeHostPortAndPath) {
   }
 }
 
-TEST(SplitUrl, RejectsOtherSchemesAndBadPortsNamingTheWholeUrl) {
+TEST(SplitUrl, RejectsOtherSchemesBadPortsAndEmptyHostsNamingTheWholeUrl) {
   for (const std::string url : {"HTTPS://h/", "Http://h/", "ftp://h/f", "", "//h/", " https://h/"}) {
     const auto parts = split_url(url);
     ASSERT_FALSE(parts.ok()) << url;
@@ -49,6 +51,12 @@ TEST(SplitUrl, RejectsOtherSchemesAndBadPortsNamingTheWholeUrl) {
     ASSERT_FALSE(parts.ok()) << url;
     EXPECT_EQ(parts.error().kind(), StubError::Kind::parse);
     EXPECT_EQ(parts.error().text(), "bad port in url: " + url);
+  }
+  for (const std::string url : {"https:///up/fee", "http://", "http://:8080/x"}) {
+    const auto parts = split_url(url);
+    ASSERT_FALSE(parts.ok()) << url;
+    EXPECT_EQ(parts.error().kind(), StubError::Kind::parse);
+    EXPECT_EQ(parts.error().text(), "missing host in url: " + url);
   }
 }
 

@@ -17,7 +17,9 @@ struct UrlParts {
   bool secure = false;
   std::string host;
   std::uint16_t port = 0;
-  std::string path;  // from the first "/" on, query included; "/" when the URL has none
+  // From the first "/" on, query included; "/" when the URL has none, and in front of a query
+  // or fragment that follows the host.
+  std::string path;
 
   friend bool operator==(const UrlParts&, const UrlParts&) = default;
 };

@@ -12,8 +12,6 @@ namespace {
 using Text = std::u32string;
 using TextView = std::u32string_view;
 
-// Checked in this order; "token" runs before "access_token", so an access_token value is
-// masked twice, which leaves an already masked value as it is.
 constexpr std::array<TextView, 4> secret_keys = {U"sig", U"token", U"signature",
                                                  U"access_token"};
 constexpr std::size_t max_chars = 512;
@@ -21,35 +19,37 @@ constexpr TextView truncation_marker = U"...[truncated]";
 
 char32_t ascii_lower(char32_t c) { return (c >= U'A' && c <= U'Z') ? c - U'A' + U'a' : c; }
 
-// Case-insensitive for ASCII letters only, so a match's position and length are those of the
-// original text. `needle` is lower-case.
-std::size_t find_ascii_ci(TextView text, TextView needle, std::size_t from) {
-  if (needle.size() > text.size()) return Text::npos;
-  for (std::size_t at = from; at + needle.size() <= text.size(); ++at) {
+// The length of the secret key spelled at `at` (ASCII letters in any case) when `next` follows
+// it there; 0 when none is. "sig" and "signature" share a prefix, so the follower decides.
+std::size_t secret_key_at(TextView text, std::size_t at, char32_t next) {
+  for (const TextView key : secret_keys) {
+    if (text.size() - at <= key.size() || text[at + key.size()] != next) continue;
     std::size_t i = 0;
-    while (i < needle.size() && ascii_lower(text[at + i]) == needle[i]) ++i;
-    if (i == needle.size()) return at;
+    while (i < key.size() && ascii_lower(text[at + i]) == key[i]) ++i;
+    if (i == key.size()) return key.size();
   }
-  return Text::npos;
+  return 0;
 }
 
 constexpr TextView empty_mask = U"<empty>";
 
+// A kept backslash or quotation mark is shown as a star: kept as it is, it could escape the
+// closing quote of a masked JSON value, and a second reading would take the rest of the
+// document for part of the secret.
+char32_t neutral(char32_t c) { return c == U'\\' || c == U'"' ? U'*' : c; }
+
 Text mask_value(TextView value) {
-  if (value.empty()) return Text(empty_mask);
-  // The access_token pass meets what the token pass left; the marker of an empty value must
-  // survive that, or it would read as a masked secret.
-  if (value == empty_mask) return Text(value);
+  if (value.empty() || value == empty_mask) return Text(empty_mask);
   if (value.size() < 7) return Text(value);
-  Text out(value.substr(0, 3));
+  Text out;
+  for (const char32_t c : value.substr(0, 3)) out.push_back(neutral(c));
   out.append(U"***");
-  out.append(value.substr(value.size() - 3));
+  for (const char32_t c : value.substr(value.size() - 3)) out.push_back(neutral(c));
   return out;
 }
 
 // Rebuilds the text with some ranges masked. Building a copy rather than replacing in place
-// keeps a body with thousands of matches linear; searching the original from the end of a
-// value is the same as searching the result from the end of the inserted mask.
+// keeps a body with thousands of matches linear.
 class Masker {
  public:
   explicit Masker(TextView source) : source_(source) { out_.reserve(source.size()); }
@@ -81,46 +81,62 @@ bool ends_key_value(char32_t c) {
   return c == U'"' || c == U'&' || c == U',' || c == U'}' || text::is_unicode_space(c);
 }
 
-Text mask_key_values(TextView source, TextView key) {
-  const Text needle = Text(key) + U'=';
-  Masker masker(source);
-  std::size_t from = 0;
-  for (;;) {
-    const std::size_t at = find_ascii_ci(source, needle, from);
-    if (at == Text::npos) break;
-    const std::size_t begin = at + needle.size();
-    std::size_t end = begin;
-    while (end < source.size() && !ends_key_value(source[end])) ++end;
-    masker.mask(begin, end);
-    from = end;
-  }
-  return std::move(masker).finish();
-}
-
 std::size_t skip_space(TextView text, std::size_t pos) {
   while (pos < text.size() && text::is_unicode_space(text[pos])) ++pos;
   return pos;
 }
 
+// The closing quote of the JSON string whose characters start at `begin`, or the end of the
+// text; an escaped character never closes it, whatever follows the backslash.
+std::size_t json_string_end(TextView text, std::size_t begin) {
+  std::size_t pos = begin;
+  while (pos < text.size() && text[pos] != U'"') pos += text[pos] == U'\\' ? 2 : 1;
+  return std::min(pos, text.size());
+}
+
+// Where the value of a secret JSON field whose key's opening quote is at `at` starts, or npos.
 // Only "key" : "value" with nothing but whitespace around the colon counts as a field.
-// Checking the first non-blank character gives the same matches as looking for the next
-// colon or quote and then checking what stands before it.
-Text mask_json_fields(TextView source, TextView key) {
-  const Text needle = U'"' + Text(key) + U'"';
+std::size_t json_secret_value_at(TextView text, std::size_t at) {
+  if (text[at] != U'"') return Text::npos;
+  const std::size_t key = secret_key_at(text, at + 1, U'"');
+  if (key == 0) return Text::npos;
+  const std::size_t colon = skip_space(text, at + key + 2);
+  if (colon >= text.size() || text[colon] != U':') return Text::npos;
+  const std::size_t quote = skip_space(text, colon + 1);
+  if (quote >= text.size() || text[quote] != U'"') return Text::npos;
+  return quote + 1;
+}
+
+// The end of the key=value value that starts at `begin`.
+std::size_t key_value_end(TextView text, std::size_t begin) {
+  std::size_t end = begin;
+  while (end < text.size() && !ends_key_value(text[end])) ++end;
+  return end;
+}
+
+// One pass over the text for both forms. A JSON key is looked for at every character, inside
+// string values and escaped quotes too: a hostile body need not be well-formed, and masking
+// too much is the safe side. JSON values never overlap: a key's quote inside another value
+// must be escaped, and its closing quote then ends that value before this one starts. Inside a
+// JSON secret no key=value is masked: the value is masked whole already, or short enough to be
+// shown, and masking a pair in it could make it longer than that.
+Text mask_secrets(TextView source) {
   Masker masker(source);
-  std::size_t from = 0;
-  for (;;) {
-    const std::size_t at = find_ascii_ci(source, needle, from);
-    if (at == Text::npos) break;
-    from = at + needle.size();
-    const std::size_t colon = skip_space(source, from);
-    if (colon >= source.size() || source[colon] != U':') continue;
-    const std::size_t quote = skip_space(source, colon + 1);
-    if (quote >= source.size() || source[quote] != U'"') continue;
-    const std::size_t begin = quote + 1;
-    const std::size_t end = std::min(source.find(U'"', begin), source.size());
-    masker.mask(begin, end);
-    from = end;
+  std::size_t json_value_end = 0;
+  for (std::size_t at = 0; at < source.size();) {
+    if (const std::size_t begin = json_secret_value_at(source, at); begin != Text::npos) {
+      json_value_end = json_string_end(source, begin);
+      masker.mask(begin, json_value_end);
+    } else if (const std::size_t key = secret_key_at(source, at, U'=');
+               key != 0 && at >= json_value_end) {
+      // The leftmost match wins, so "access_token=" is masked once as a whole, and a masked
+      // value is not searched again.
+      const std::size_t begin = at + key + 1;
+      at = key_value_end(source, begin);
+      masker.mask(begin, at);
+      continue;
+    }
+    ++at;
   }
   return std::move(masker).finish();
 }
@@ -143,10 +159,12 @@ TextView trim(TextView text) {
 std::string log_safe_text(std::string_view bytes) {
   Text text = text::utf8_to_u32_lossy(bytes);
   blank_control_chars(text);
-  for (const TextView key : secret_keys) text = mask_key_values(text, key);
-  for (const TextView key : secret_keys) text = mask_json_fields(text, key);
+  // Trimmed before masking: trimmed after, blanks at the end of an unclosed value would be
+  // masked with it the first time and not the second.
+  text = Text(trim(text));
+  text = mask_secrets(text);
   truncate(text);
-  return text::u32_to_utf8(trim(text));
+  return text::u32_to_utf8(text);
 }
 
 std::string mask_secret(std::string_view value) {

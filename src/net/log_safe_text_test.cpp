@@ -40,6 +40,22 @@ TEST(LogSafeText, MasksJsonStringFields) {
   EXPECT_EQ(log_safe_text(R"({"token":"abcdefghij)"), R"({"token":"abc***hij)");
 }
 
+TEST(LogSafeText, JsonValueIsMaskedWholeThroughEscapesAndOverlappingKeys) {
+  EXPECT_EQ(log_safe_text(R"({"token":"abc\"SECRETVALUE123"})"), R"({"token":"abc***123"})");
+  EXPECT_EQ(log_safe_text(R"({"sig":"a\\\"SECRETVALUE123\\"})"), R"({"sig":"a*****3**"})");
+  EXPECT_EQ(log_safe_text(R"("sig"sig":"SECRETVALUE123")"), R"("sig"sig":"SEC***123")");
+  // A key=value inside a secret goes with it; its masking must not unescape the JSON quote.
+  EXPECT_EQ(log_safe_text(R"({"token":"x sig=abcdefg\\\"SECRETVALUE123"})"),
+            R"({"token":"x s***123"})");
+  // Kept backslashes become stars, so the masked text reads back as the same field.
+  const std::string once = log_safe_text(R"({"sig":"abcdefgh\\\\","x":"SECRETVALUE123"})");
+  EXPECT_EQ(once, R"({"sig":"abc******","x":"SECRETVALUE123"})");
+  EXPECT_EQ(log_safe_text(once), once);
+  // A short JSON secret is shown as it is; masking a key=value in it would lengthen it into
+  // one that the next reading masks.
+  EXPECT_EQ(log_safe_text(R"({"sig":"sig="})"), R"({"sig":"sig="})");
+}
+
 TEST(LogSafeText, JsonFieldNeedsOnlyWhitespaceAroundTheColon) {
   EXPECT_EQ(log_safe_text(R"("token" x: "abcdefghij")"), R"("token" x: "abcdefghij")");
   EXPECT_EQ(log_safe_text(R"("token": x"abcdefghij")"), R"("token": x"abcdefghij")");

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "net/log_safe_text.hpp"
 #include "text/format.hpp"
 #include "text/utf.hpp"
 
@@ -30,14 +31,16 @@ bool is_text_like(std::string_view media_type) {
 
 Result<void> check_content_type(const std::string& header_value, bool expect_yaml) {
   const std::string media_type = media_type_of(header_value);
+  // The error text goes to the log as it is, and the header is whatever the network sent.
+  const auto quoted = [&] { return net::log_safe_text(header_value); };
   if (expect_yaml) {
     if (media_type == "text/html" || media_type == "application/xhtml+xml") {
       return StubError::parse(text::format(
-          "expected YAML feed but got Content-Type={} (captive portal?)", header_value));
+          "expected YAML feed but got Content-Type={} (captive portal?)", quoted()));
     }
   } else if (is_text_like(media_type) || media_type == "application/json") {
     return StubError::parse(text::format(
-        "expected binary body but got Content-Type={} (captive portal?)", header_value));
+        "expected binary body but got Content-Type={} (captive portal?)", quoted()));
   }
   return Ok{};
 }

@@ -45,12 +45,16 @@ TEST(ResponseCheck, ContentTypeTable) {
   }
 }
 
-TEST(ResponseCheck, ContentTypeIsJudgedFirstAndQuotedExactlyAsReceived) {
+TEST(ResponseCheck, ContentTypeIsJudgedFirstAndQuotedAsLogSafeText) {
   EXPECT_EQ(outcome(std::string("Text/HTML; charset=UTF-8"), "<html>", kYaml),
             "expected YAML feed but got Content-Type=Text/HTML; charset=UTF-8 (captive portal?)");
   EXPECT_EQ(outcome(std::string(" text/plain; charset=utf-8 "), "<html>", kBinary),
-            "expected binary body but got Content-Type= text/plain; charset=utf-8  "
+            "expected binary body but got Content-Type=text/plain; charset=utf-8 "
             "(captive portal?)");
+  // Control bytes and invalid UTF-8 from the network never reach the log line.
+  EXPECT_EQ(outcome(std::string("text/html;\r\nX-Evil: 1\x1B[2J\xFF\xC3"), "", kYaml),
+            "expected YAML feed but got Content-Type=text/html;  X-Evil: 1 [2J"
+            "\xEF\xBF\xBD\xEF\xBF\xBD (captive portal?)");
 }
 
 TEST(ResponseCheck, YamlBodyTable) {
