@@ -97,6 +97,12 @@ class SilentE2eTest : public ::testing::Test {
 
   std::optional<unsigned long> run_silent(const std::string& server, StubRun run = {}) {
     run.args = {L"/S"};
+    return run_against(server, std::move(run));
+  }
+
+  // A run with the caller's arguments: without /S it is windowed, and its window closes itself
+  // after a successful install.
+  std::optional<unsigned long> run_against(const std::string& server, StubRun run) {
     const std::string base = server_url(server);
     run.env[L"APP_INSTALLER_SERVICE_URL"] = std::wstring(base.begin(), base.end());
     run.env[L"APP_INSTALLER_TELEMETRY_URL"] = L"";
@@ -165,12 +171,20 @@ TEST_F(SilentE2eTest, DllsPlantedBesideTheStubNeverLoad) {
   StubRun run;
   run.program = stub;
   run.env[L"WINEDLLOVERRIDES"] = overrides + L"=n,b";
+  run.env[L"CORVALD_DEMO_EXIT_AFTER_MS"] = L"200";  // the app a windowed run starts
 
-  EXPECT_EQ(run_silent("150", run), 0ul) << log_text();
-  for (const auto& name : planted) {
-    EXPECT_FALSE(fs::exists(downloads / (name + ".dll.loaded"))) << name << ".dll was loaded";
+  // Silent, then windowed: the window pulls in the imaging component, Msftedit and the themes.
+  for (const bool windowed : {false, true}) {
+    forget_installation();
+    run.args = windowed ? std::vector<std::wstring>{} : std::vector<std::wstring>{L"/S"};
+    EXPECT_EQ(run_against("150", run), 0ul) << (windowed ? "windowed\n" : "silent\n")
+                                              << log_text();
+    for (const auto& name : planted) {
+      EXPECT_FALSE(fs::exists(downloads / (name + ".dll.loaded")))
+          << name << ".dll was loaded by a " << (windowed ? "windowed" : "silent") << " run";
+    }
+    EXPECT_EQ(uninstall_value(L"DisplayVersion"), L"1.5.0");
   }
-  EXPECT_EQ(uninstall_value(L"DisplayVersion"), L"1.5.0");
   std::error_code ignored;
   fs::remove_all(downloads, ignored);
 }
