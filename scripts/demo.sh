@@ -53,6 +53,10 @@ done
 stop_server() { bash tests/devserver/stop.sh "$server_dir" >/dev/null 2>&1 || true; }
 trap 'stop_server; stop_display' EXIT
 stop_server # one left over from an interrupted demo
+# Wine's desktop lives as long as its server and stays on the display it was started on: a
+# server left without one (from the set-up) goes, and the display comes before any Wine program.
+"$wineserver" -k 2>/dev/null || true
+[[ -n ${DISPLAY:-} ]] || start_display
 rm -rf "$demo"
 mkdir -p "$home" "$server_dir"
 "$wine" reg delete "$uninstall_key" /f >/dev/null 2>&1 || true
@@ -158,8 +162,6 @@ window_tour() {
   start_server 1.5.0
   local tour_home=$demo/window-localappdata shots=$demo/screens
   mkdir -p "$tour_home" "$shots"
-  # The user's own display when there is one, else a virtual one of our own.
-  [[ -n ${DISPLAY:-} ]] || start_display
   row "display" "$DISPLAY"
   set +e
   "$wine" "$tour_exe" "$win_exe" "$(to_win "$tour_home")" "http://127.0.0.1:$port" "$shots" |

@@ -52,7 +52,9 @@ run_fuzz_smoke() {
 run_fuzz_smoke
 
 # The windowed scenarios draw on a virtual X display of their own, the size of the prefix's
-# Wine desktop, whatever display the caller may have.
+# Wine desktop, whatever display the caller may have. A Wine server left from the set-up would
+# keep its desktop without any display, so it goes first.
+"$wineserver" -k 2>/dev/null || true
 start_display
 trap stop_display EXIT
 # A persistent server and Wine's own service processes started up front, detached from any
