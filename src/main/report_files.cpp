@@ -8,6 +8,7 @@
 #include <system_error>
 #include <utility>
 
+#include "main/paths.hpp"
 #include "platform/env.hpp"
 #include "platform/file_time.hpp"
 #include "platform/file_tree.hpp"
@@ -84,6 +85,15 @@ std::vector<fs::path> collect_crash_dumps_under(const std::optional<fs::path>& l
 
 std::vector<fs::path> collect_crash_dumps() {
   return collect_crash_dumps_under(platform::env_path("LOCALAPPDATA"));
+}
+
+ReportFiles collect_report_files() {
+  ReportFiles report;
+  report.files = collect_log_files(logs_dir());
+  report.log_count = report.files.size();
+  const std::vector<fs::path> dumps = collect_crash_dumps();
+  report.files.insert(report.files.end(), dumps.begin(), dumps.end());
+  return report;
 }
 
 }  // namespace corvald

@@ -1,6 +1,7 @@
 // Which local files a diagnostic report carries: the stub's logs and the crash dumps.
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
 #include <optional>
 #include <vector>
@@ -16,5 +17,12 @@ std::vector<std::filesystem::path> collect_log_files(const std::filesystem::path
 std::vector<std::filesystem::path> collect_crash_dumps();
 std::vector<std::filesystem::path> collect_crash_dumps_under(
     const std::optional<std::filesystem::path>& local_app_data);
+
+// What a report or a feedback upload sends: the logs of logs_dir(), then the crash dumps.
+struct ReportFiles {
+  std::vector<std::filesystem::path> files;
+  std::size_t log_count = 0;  // the first log_count files are logs
+};
+ReportFiles collect_report_files();
 
 }  // namespace corvald

@@ -1,12 +1,9 @@
 #include "main/report_log.hpp"
 
-#include <filesystem>
-#include <vector>
 
 #include "build_info.hpp"
 #include "logfile/log.hpp"
 #include "main/client_id.hpp"
-#include "main/paths.hpp"
 #include "main/report_files.hpp"
 #include "main/run_mode.hpp"
 #include "net/http_client.hpp"
@@ -22,28 +19,19 @@ Result<void> upload_report() {
   const std::string user_agent = net::stub_user_agent();
   auto client = net::HttpClient::open(user_agent);
   if (!client) return client.error();
-  const std::string session_id = net::new_uuid_v4();
 
-  std::vector<std::filesystem::path> files = collect_log_files(logs_dir());
-  const std::size_t log_count = files.size();
-  const std::vector<std::filesystem::path> dumps = collect_crash_dumps();
-  files.insert(files.end(), dumps.begin(), dumps.end());
-  log_info(log_target::app, "[report-log] bundle: {} logs + {} crash dumps", log_count,
-           dumps.size());
+  const ReportFiles report = collect_report_files();
+  log_info(log_target::app, "[report-log] bundle: {} logs + {} crash dumps", report.log_count,
+           report.files.size() - report.log_count);
 
   const std::string meta = telemetry::environment_meta_line();
   log_info(log_target::app, "[report-log] meta={}", meta);
 
-  feedback::FeedbackSubmission submission;
-  submission.feedback_type = "debug_log";
-  submission.session_id = session_id;
-  submission.client_id = client_id.value();
-  submission.description = meta;
-  submission.file_format = "zip";
-  submission.version = build_info::stub_version;
+  const feedback::FeedbackSubmission submission =
+      stub_submission("debug_log", meta, client_id.value());
 
-  auto receipt = feedback::send_feedback(client.value(), client_id.value(), user_agent, files,
-                                         submission);
+  auto receipt = feedback::send_feedback(client.value(), client_id.value(), user_agent,
+                                         report.files, submission);
   if (!receipt) return receipt.error();
   log_info(log_target::app, "[report-log] blob_path={} submit_status={}", receipt->blob_path,
            receipt->submit_status);
@@ -51,6 +39,18 @@ Result<void> upload_report() {
 }
 
 }  // namespace
+
+feedback::FeedbackSubmission stub_submission(std::string feedback_type, std::string description,
+                                             std::string client_id) {
+  feedback::FeedbackSubmission submission;
+  submission.feedback_type = std::move(feedback_type);
+  submission.session_id = net::new_uuid_v4();
+  submission.client_id = std::move(client_id);
+  submission.description = std::move(description);
+  submission.file_format = "zip";
+  submission.version = build_info::stub_version;
+  return submission;
+}
 
 Result<void> judge_submit(const feedback::FeedbackReceipt& receipt) {
   if (receipt.submit_status < 200 || receipt.submit_status > 299) {
