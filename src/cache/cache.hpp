@@ -10,9 +10,9 @@
 #include <string>
 #include <string_view>
 
+#include "base/result.hpp"
 #include "feed/feed.hpp"
 #include "platform/file.hpp"
-#include "worker/result.hpp"
 
 namespace corvald::cache {
 

@@ -9,10 +9,10 @@
 #include <functional>
 #include <string_view>
 
+#include "base/result.hpp"
+#include "base/ui_status.hpp"
 #include "feed/feed.hpp"
 #include "net/http_client.hpp"
-#include "worker/result.hpp"
-#include "worker/ui_status.hpp"
 
 namespace corvald::telemetry {
 class TelemetryHandle;

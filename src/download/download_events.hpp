@@ -1,10 +1,10 @@
 // The telemetry events of the download engine, with their properties in the agreed order.
 #pragma once
 
+#include "base/stub_error.hpp"
 #include "download/transfer.hpp"
 #include "feed/feed.hpp"
 #include "telemetry/telemetry_event.hpp"
-#include "worker/stub_error.hpp"
 
 namespace corvald::download {
 

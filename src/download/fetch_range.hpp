@@ -8,9 +8,9 @@
 #include <functional>
 #include <string_view>
 
+#include "base/result.hpp"
 #include "download/transfer.hpp"
 #include "net/http_client.hpp"
-#include "worker/result.hpp"
 
 namespace corvald::download {
 

@@ -2,8 +2,8 @@
 // all written at their offsets into one pre-sized temporary file.
 #pragma once
 
+#include "base/result.hpp"
 #include "download/transfer.hpp"
-#include "worker/result.hpp"
 
 namespace corvald::download {
 

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "base/result.hpp"
 #include "download/transfer.hpp"
-#include "worker/result.hpp"
 
 namespace corvald::download {
 

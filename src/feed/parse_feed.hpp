@@ -3,8 +3,8 @@
 
 #include <string_view>
 
+#include "base/result.hpp"
 #include "feed/feed.hpp"
-#include "worker/result.hpp"
 
 namespace corvald::feed {
 

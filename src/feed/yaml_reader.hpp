@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "worker/result.hpp"
+#include "base/result.hpp"
 
 namespace corvald::feed {
 

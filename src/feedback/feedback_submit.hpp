@@ -11,8 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/result.hpp"
 #include "net/http_client.hpp"
-#include "worker/result.hpp"
 
 namespace corvald::feedback {
 

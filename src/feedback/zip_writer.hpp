@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "worker/result.hpp"
+#include "base/result.hpp"
 
 namespace corvald::feedback {
 

@@ -1,12 +1,12 @@
 #include "feedback_dialog/feedback_upload.hpp"
 
 #include "feedback/feedback_submit.hpp"
+#include "feedback/report_files.hpp"
+#include "feedback/stub_submission.hpp"
 #include "feedback_dialog/feedback_message.hpp"
 #include "logfile/log.hpp"
-#include "main/client_id.hpp"
-#include "main/report_files.hpp"
-#include "main/report_log.hpp"
 #include "net/http_client.hpp"
+#include "startup/client_id.hpp"
 #include "telemetry/environment_meta.hpp"
 
 namespace corvald::feedback_dialog {

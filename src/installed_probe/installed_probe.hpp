@@ -6,9 +6,9 @@
 #include <string>
 #include <string_view>
 
+#include "base/ui_status.hpp"
 #include "platform/registry.hpp"
 #include "telemetry/telemetry.hpp"
-#include "worker/ui_status.hpp"
 
 namespace corvald {
 

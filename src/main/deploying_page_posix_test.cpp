@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "i18n/locale_data.hpp"
-#include "main/run_mode.hpp"
 #include "main/silent_flow.hpp"
 #include "platform/env_names.hpp"
+#include "startup/run_mode.hpp"
 
 namespace corvald {
 namespace {

@@ -1,7 +1,7 @@
 // The process entry point of corvald-setup.exe.
-#include "main/run_mode.hpp"
 #include "main/stub_main.hpp"
 #include "platform/system_library.hpp"
+#include "startup/run_mode.hpp"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   // Before anything can load a DLL: the stub is started from a Downloads folder, and no DLL

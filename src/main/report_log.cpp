@@ -1,13 +1,12 @@
 #include "main/report_log.hpp"
 
-
 #include "build_info.hpp"
+#include "feedback/report_files.hpp"
+#include "feedback/stub_submission.hpp"
 #include "logfile/log.hpp"
-#include "main/client_id.hpp"
-#include "main/report_files.hpp"
-#include "main/run_mode.hpp"
 #include "net/http_client.hpp"
-#include "net/uuid.hpp"
+#include "startup/client_id.hpp"
+#include "startup/run_mode.hpp"
 #include "telemetry/environment_meta.hpp"
 
 namespace corvald {
@@ -39,25 +38,6 @@ Result<void> upload_report() {
 }
 
 }  // namespace
-
-feedback::FeedbackSubmission stub_submission(std::string feedback_type, std::string description,
-                                             std::string client_id) {
-  feedback::FeedbackSubmission submission;
-  submission.feedback_type = std::move(feedback_type);
-  submission.session_id = net::new_uuid_v4();
-  submission.client_id = std::move(client_id);
-  submission.description = std::move(description);
-  submission.file_format = "zip";
-  submission.version = build_info::stub_version;
-  return submission;
-}
-
-Result<void> judge_submit(const feedback::FeedbackReceipt& receipt) {
-  if (receipt.submit_status < 200 || receipt.submit_status > 299) {
-    return StubError::http("feedback/submit", receipt.submit_status);
-  }
-  return Ok{};
-}
 
 int run_report_log() {
   log_info(log_target::app, "[report-log] start app_id={} platform={}", build_info::app_id,

@@ -6,10 +6,10 @@
 #include "feed/feed_url.hpp"
 #include "installed_probe/installed_probe.hpp"
 #include "logfile/log.hpp"
-#include "main/client_id.hpp"
-#include "main/run_mode.hpp"
 #include "net/http_client.hpp"
 #include "net/request_identity.hpp"
+#include "startup/client_id.hpp"
+#include "startup/run_mode.hpp"
 #include "worker/feed_request.hpp"
 #include "worker/installer_step.hpp"
 

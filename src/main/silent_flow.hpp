@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "main/run_mode.hpp"
+#include "startup/run_mode.hpp"
 
 namespace corvald {
 

@@ -2,7 +2,7 @@
 // common-control classes, the program's own window classes and COM.
 #pragma once
 
-#include "worker/result.hpp"
+#include "base/result.hpp"
 
 namespace corvald {
 

@@ -6,9 +6,9 @@
 
 #include "feedback_dialog/feedback_dialog_win.hpp"
 #include "logfile/log.hpp"
-#include "main/run_mode.hpp"
 #include "main/ui_platform_win.hpp"
 #include "platform/windows.hpp"
+#include "startup/run_mode.hpp"
 #include "ui/main_window_win.hpp"
 #include "worker/worker.hpp"
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <string_view>
 
+#include "base/result.hpp"
 #include "net/headers.hpp"
 #include "net/http_session.hpp"
-#include "worker/result.hpp"
 
 namespace corvald::net {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/result.hpp"
 #include "net/headers.hpp"
-#include "worker/result.hpp"
 
 namespace corvald::net {
 

@@ -6,7 +6,7 @@
 // winhttp.h needs the types of windows.h.
 #include <winhttp.h>
 
-#include "worker/result.hpp"
+#include "base/result.hpp"
 
 namespace corvald::net {
 

@@ -6,7 +6,7 @@
 // commctrl.h needs the types of windows.h.
 #include <commctrl.h>
 
-#include "worker/result.hpp"
+#include "base/result.hpp"
 
 namespace corvald::platform {
 

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <filesystem>
 
-#include "worker/result.hpp"
+#include "base/result.hpp"
 
 namespace corvald::platform {
 

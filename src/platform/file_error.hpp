@@ -4,7 +4,7 @@
 
 #include <system_error>
 
-#include "worker/stub_error.hpp"
+#include "base/stub_error.hpp"
 
 namespace corvald::platform {
 

@@ -5,7 +5,7 @@
 
 #include <filesystem>
 
-#include "worker/result.hpp"
+#include "base/result.hpp"
 
 namespace corvald::platform {
 

@@ -6,8 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "base/result.hpp"
 #include "platform/windows.hpp"
-#include "worker/result.hpp"
 
 namespace corvald::platform {
 

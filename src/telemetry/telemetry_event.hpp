@@ -6,7 +6,7 @@
 #include <variant>
 #include <vector>
 
-#include "worker/stub_error.hpp"
+#include "base/stub_error.hpp"
 
 namespace corvald::telemetry {
 

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <span>
 
+#include "base/result.hpp"
 #include "ui/gdi_handles_win.hpp"
-#include "worker/result.hpp"
 
 namespace corvald::ui {
 

@@ -1,8 +1,8 @@
 // The "Segoe UI" fonts of the windows, by cell height and weight.
 #pragma once
 
+#include "base/result.hpp"
 #include "ui/gdi_handles_win.hpp"
-#include "worker/result.hpp"
 
 namespace corvald::ui {
 

@@ -2,8 +2,8 @@
 // Shared by the main window and the feedback dialog.
 #pragma once
 
+#include "base/result.hpp"
 #include "platform/windows.hpp"
-#include "worker/result.hpp"
 
 namespace corvald::ui {
 

@@ -6,10 +6,10 @@
 #include <functional>
 #include <memory>
 
+#include "base/result.hpp"
+#include "base/ui_status.hpp"
 #include "ui/gdi_handles_win.hpp"
 #include "ui/window_class_win.hpp"
-#include "worker/result.hpp"
-#include "worker/ui_status.hpp"
 
 namespace corvald::ui {
 

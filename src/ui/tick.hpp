@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "worker/ui_status.hpp"
+#include "base/ui_status.hpp"
 
 namespace corvald::ui {
 

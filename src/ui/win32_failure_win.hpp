@@ -3,7 +3,7 @@
 
 #include <string_view>
 
-#include "worker/stub_error.hpp"
+#include "base/stub_error.hpp"
 
 namespace corvald::ui {
 

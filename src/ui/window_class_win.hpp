@@ -5,8 +5,8 @@
 
 #include <string_view>
 
+#include "base/result.hpp"
 #include "platform/windows.hpp"
-#include "worker/result.hpp"
 
 namespace corvald::ui {
 

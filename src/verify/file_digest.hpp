@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/result.hpp"
 #include "platform/file.hpp"
-#include "worker/result.hpp"
 
 namespace corvald::verify {
 

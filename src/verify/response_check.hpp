@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "worker/result.hpp"
+#include "base/result.hpp"
 
 namespace corvald::verify {
 

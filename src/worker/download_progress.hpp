@@ -9,8 +9,8 @@
 #include <mutex>
 #include <string>
 
+#include "base/ui_status.hpp"
 #include "feed/feed.hpp"
-#include "worker/ui_status.hpp"
 
 namespace corvald {
 

@@ -4,9 +4,9 @@
 
 #include <string>
 
+#include "base/result.hpp"
 #include "feed/feed.hpp"
 #include "net/http_client.hpp"
-#include "worker/result.hpp"
 
 namespace corvald {
 

@@ -9,9 +9,9 @@
 #include "i18n/i18n.hpp"
 #include "installed_probe/installed_probe.hpp"
 #include "logfile/log.hpp"
-#include "main/run_mode.hpp"
 #include "platform/env.hpp"
 #include "platform/env_names.hpp"
+#include "startup/run_mode.hpp"
 #include "text/format.hpp"
 
 namespace corvald {

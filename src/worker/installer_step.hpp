@@ -9,12 +9,12 @@
 #include <string_view>
 #include <vector>
 
+#include "base/result.hpp"
+#include "base/ui_status.hpp"
 #include "feed/feed.hpp"
 #include "platform/child_process.hpp"
 #include "platform/registry.hpp"
 #include "telemetry/telemetry.hpp"
-#include "worker/result.hpp"
-#include "worker/ui_status.hpp"
 
 namespace corvald {
 

@@ -5,8 +5,8 @@
 #include <chrono>
 #include <functional>
 
+#include "base/ui_status.hpp"
 #include "worker/download_progress.hpp"
-#include "worker/ui_status.hpp"
 
 namespace corvald {
 

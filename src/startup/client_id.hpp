@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "worker/result.hpp"
+#include "base/result.hpp"
 
 namespace corvald {
 

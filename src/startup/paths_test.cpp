@@ -1,4 +1,4 @@
-#include "main/paths.hpp"
+#include "startup/paths.hpp"
 
 #include <gtest/gtest.h>
 

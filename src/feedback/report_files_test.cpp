@@ -1,4 +1,4 @@
-#include "main/report_files.hpp"
+#include "feedback/report_files.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "main/report_files.hpp"
+#include "feedback/report_files.hpp"
 
 #include <algorithm>
 #include <cstdint>
@@ -8,10 +8,10 @@
 #include <system_error>
 #include <utility>
 
-#include "main/paths.hpp"
 #include "platform/env.hpp"
 #include "platform/file_time.hpp"
 #include "platform/file_tree.hpp"
+#include "startup/paths.hpp"
 #include "text/path_text.hpp"
 #include "text/utf.hpp"
 

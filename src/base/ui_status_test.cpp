@@ -1,4 +1,4 @@
-#include "worker/ui_status.hpp"
+#include "base/ui_status.hpp"
 
 #include <gtest/gtest.h>
 

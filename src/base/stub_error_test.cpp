@@ -1,8 +1,8 @@
-#include "worker/stub_error.hpp"
+#include "base/stub_error.hpp"
 
 #include <gtest/gtest.h>
 
-#include "worker/result.hpp"
+#include "base/result.hpp"
 
 namespace corvald {
 namespace {

@@ -1,4 +1,4 @@
-#include "worker/stub_error.hpp"
+#include "base/stub_error.hpp"
 
 #include "text/format.hpp"
 

@@ -1,4 +1,4 @@
-#include "main/client_id.hpp"
+#include "startup/client_id.hpp"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include <utility>
 #include <variant>
 
-#include "worker/stub_error.hpp"
+#include "base/stub_error.hpp"
 
 namespace corvald {
 

@@ -1,11 +1,11 @@
-#include "main/report_log.hpp"
+#include "feedback/stub_submission.hpp"
 
 #include <gtest/gtest.h>
 
 namespace corvald {
 namespace {
 
-TEST(ReportLog, SubmitOutside2xxIsTheHttpErrorForFeedbackSubmit) {
+TEST(StubSubmission, SubmitOutside2xxIsTheHttpErrorForFeedbackSubmit) {
   const Result<void> refused = judge_submit({"b/r.zip", 500});
   ASSERT_FALSE(refused);
   EXPECT_EQ(refused.error().kind(), StubError::Kind::http);

@@ -1,4 +1,4 @@
-#include "main/run_mode.hpp"
+#include "startup/run_mode.hpp"
 
 #include <gtest/gtest.h>
 

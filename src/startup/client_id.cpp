@@ -1,12 +1,12 @@
-#include "main/client_id.hpp"
+#include "startup/client_id.hpp"
 
 #include <system_error>
 
-#include "main/paths.hpp"
 #include "net/uuid.hpp"
 #include "platform/env.hpp"
 #include "platform/file.hpp"
 #include "platform/file_error.hpp"
+#include "startup/paths.hpp"
 #include "text/utf.hpp"
 
 namespace corvald {

@@ -2,7 +2,7 @@
 
 #include <fstream>
 
-#include "main/report_files.hpp"
+#include "feedback/report_files.hpp"
 #include "platform/windows.hpp"
 
 namespace corvald {

@@ -1,4 +1,4 @@
-#include "main/paths.hpp"
+#include "startup/paths.hpp"
 
 #include "build_info.hpp"
 #include "platform/env.hpp"
