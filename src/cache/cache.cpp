@@ -9,6 +9,7 @@
 #include "platform/file_error.hpp"
 #include "platform/file_tree.hpp"
 #include "verify/file_digest.hpp"
+#include "platform/file_system.hpp"
 
 namespace corvald::cache {
 namespace {
@@ -25,8 +26,8 @@ std::optional<StubError> check_component(std::string_view what, std::string_view
 
 }  // namespace
 
-Result<std::filesystem::path> cache_dir_under(
-    const std::optional<std::filesystem::path>& local_app_data) {
+Result<Path> cache_dir_under(
+    const std::optional<Path>& local_app_data) {
   if (!local_app_data || local_app_data->empty()) {
     return StubError::internal("LOCALAPPDATA not set");
   }
@@ -38,7 +39,7 @@ Result<std::filesystem::path> cache_dir_under(
   return *local_app_data / "tavrin" / "Cache";
 }
 
-Result<std::filesystem::path> cache_dir() {
+Result<Path> cache_dir() {
   return cache_dir_under(platform::env_path("LOCALAPPDATA"));
 }
 
@@ -48,15 +49,14 @@ Result<CacheLookup> cache_lookup(const feed::Feed& feed) {
   // LOCALAPPDATA itself is the user's to place, and may be made as usual; the product folder
   // under it is the one component above the root that belongs to the stub.
   const auto product = root->parent_path();
-  std::error_code ignored;
-  std::filesystem::create_directories(product.parent_path(), ignored);
+  (void)platform::create_folders(product.parent_path());
   if (auto made = platform::create_folder_refusing_links(product); !made) {
     return made.error();
   }
   return cache_lookup_in(*root, feed);
 }
 
-Result<CacheLookup> cache_lookup_in(const std::filesystem::path& root, const feed::Feed& feed,
+Result<CacheLookup> cache_lookup_in(const Path& root, const feed::Feed& feed,
                                     const DigestFn& digest) {
   const std::string file_name = installer_file_name(feed.url);
   if (auto bad = check_component("feed version", feed.version)) return *bad;
@@ -71,13 +71,13 @@ Result<CacheLookup> cache_lookup_in(const std::filesystem::path& root, const fee
     if (auto made = platform::create_folder_refusing_links(dir); !made) return made.error();
   }
 
-  std::error_code ec;
-  // The entry's own kind: std::filesystem follows links on Windows, and a folder or link in
+  // The entry's own kind, not what a link points to: a folder or link in
   // the installer's place must not fail every run until someone removes it by hand.
   const platform::EntryKind kind = platform::entry_kind(path);
   if (kind == platform::EntryKind::file) {
-    const std::uint64_t actual = std::filesystem::file_size(path, ec);
-    if (ec) return platform::file_error_from(ec);
+    const auto size = platform::file_size(path);
+    if (!size) return std::move(size).error();
+    const std::uint64_t actual = *size;
     if (actual != feed.size) {
       log_info(log_target::cache,
                "  cache REJECTED {} version={} size expected={} actual={}", path, feed.version,

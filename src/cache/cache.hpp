@@ -4,7 +4,7 @@
 #pragma once
 
 #include <chrono>
-#include <filesystem>
+#include "text/path.hpp"
 #include <functional>
 #include <optional>
 #include <string>
@@ -19,26 +19,26 @@ namespace corvald::cache {
 struct CacheLookup {
   enum class Kind { hit, miss };
   Kind kind;
-  std::filesystem::path path;
+  Path path;
 };
 
-Result<std::filesystem::path> cache_dir();
-Result<std::filesystem::path> cache_dir_under(
-    const std::optional<std::filesystem::path>& local_app_data);
+Result<Path> cache_dir();
+Result<Path> cache_dir_under(
+    const std::optional<Path>& local_app_data);
 
 // Computes a file's digest in the feed's form; tests replace it to see whether it ran.
-using DigestFn = std::function<Result<std::string>(const std::filesystem::path&)>;
+using DigestFn = std::function<Result<std::string>(const Path&)>;
 
 Result<CacheLookup> cache_lookup(const feed::Feed& feed);
 // An empty `digest` means sha512_base64_of_file.
-Result<CacheLookup> cache_lookup_in(const std::filesystem::path& root, const feed::Feed& feed,
+Result<CacheLookup> cache_lookup_in(const Path& root, const feed::Feed& feed,
                                     const DigestFn& digest = {});
 
-std::filesystem::path temp_path_for(const std::filesystem::path& final_path);
-Result<std::filesystem::path> select_temp_path(const std::filesystem::path& final_path);
-void cleanup_stale_temps(const std::filesystem::path& final_path);
+Path temp_path_for(const Path& final_path);
+Result<Path> select_temp_path(const Path& final_path);
+void cleanup_stale_temps(const Path& final_path);
 
-Result<void> verify_download(const std::filesystem::path& temp, const feed::Feed& feed,
+Result<void> verify_download(const Path& temp, const feed::Feed& feed,
                              std::string_view tag);
 
 // An installer held open from its verification until the process started from it has exited,
@@ -46,32 +46,32 @@ Result<void> verify_download(const std::filesystem::path& temp, const feed::Feed
 // but nothing can write, rename or delete it.
 class HeldInstaller {
  public:
-  const std::filesystem::path& path() const { return path_; }
+  const Path& path() const { return path_; }
 
  private:
-  friend Result<HeldInstaller> hold_verified(const std::filesystem::path&, const feed::Feed&);
-  HeldInstaller(std::filesystem::path path, platform::File file)
+  friend Result<HeldInstaller> hold_verified(const Path&, const feed::Feed&);
+  HeldInstaller(Path path, platform::File file)
       : path_(std::move(path)), file_(std::move(file)) {}
 
-  std::filesystem::path path_;
+  Path path_;
   platform::File file_;
 };
 
 // Opens the installer held and checks its size and SHA-512 against the feed through that
 // same handle; a verify error when they differ.
-Result<HeldInstaller> hold_verified(const std::filesystem::path& installer,
+Result<HeldInstaller> hold_verified(const Path& installer,
                                     const feed::Feed& feed);
 
 // Waits between rename tries; tests replace it so nothing really sleeps.
 using SleepFn = std::function<void(std::chrono::milliseconds)>;
 SleepFn real_sleep();
 
-Result<std::filesystem::path> promote_download(const std::filesystem::path& temp,
-                                               const std::filesystem::path& final_path,
+Result<Path> promote_download(const Path& temp,
+                                               const Path& final_path,
                                                std::string_view tag,
                                                const SleepFn& sleep = real_sleep());
 
 Result<void> prune_older(std::string_view keep_version);
-Result<void> prune_older_in(const std::filesystem::path& root, std::string_view keep_version);
+Result<void> prune_older_in(const Path& root, std::string_view keep_version);
 
 }  // namespace corvald::cache

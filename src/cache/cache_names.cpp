@@ -71,15 +71,13 @@ std::string printable_ascii(std::string_view bytes) {
   return out;
 }
 
-std::filesystem::path path_from_utf8(std::string_view utf8) {
-  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
-}
+Path path_from_utf8(std::string_view utf8) { return Path(utf8); }
 
-std::optional<std::string> file_name_utf8(const std::filesystem::path& path) {
+std::optional<std::string> file_name_utf8(const Path& path) {
   return text::path_to_utf8_strict(path.filename());
 }
 
-std::string file_name_utf8_lossy(const std::filesystem::path& path) {
+std::string file_name_utf8_lossy(const Path& path) {
   return text::path_to_utf8(path.filename());
 }
 

@@ -2,7 +2,7 @@
 // folder entries back as UTF-8.
 #pragma once
 
-#include <filesystem>
+#include "text/path.hpp"
 #include <optional>
 #include <string>
 #include <string_view>
@@ -25,11 +25,11 @@ std::string installer_file_name(std::string_view url);
 std::string printable_ascii(std::string_view bytes);
 
 // A path component from UTF-8 text; the text must be valid UTF-8.
-std::filesystem::path path_from_utf8(std::string_view utf8);
+Path path_from_utf8(std::string_view utf8);
 
 // The entry's file name as UTF-8; nothing when it is not valid Unicode.
-std::optional<std::string> file_name_utf8(const std::filesystem::path& path);
+std::optional<std::string> file_name_utf8(const Path& path);
 // The entry's file name as UTF-8, with U+FFFD for every invalid sequence.
-std::string file_name_utf8_lossy(const std::filesystem::path& path);
+std::string file_name_utf8_lossy(const Path& path);
 
 }  // namespace corvald::cache

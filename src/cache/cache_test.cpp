@@ -40,7 +40,7 @@ std::set<std::string> names_in(const fs::path& dir) {
 struct CountingDigest {
   int calls = 0;
   DigestFn fn() {
-    return [this](const fs::path& path) {
+    return [this](const Path& path) {
       ++calls;
       return verify::sha512_base64_of_file(path);
     };
@@ -59,7 +59,7 @@ TEST(CacheDir, NeedsAnAbsoluteLocalAppData) {
   auto root = cache_dir_under(dir.path());
   ASSERT_TRUE(root.ok());
   EXPECT_EQ(*root, dir.path() / "tavrin" / "Cache");
-  EXPECT_FALSE(fs::exists(*root));
+  EXPECT_FALSE(fs::exists(fs::path(*root)));
 }
 
 TEST(CacheLookup, MissCreatesTheVersionFolderAndNamesThePayloadAfterTheUrl) {
@@ -152,7 +152,7 @@ TEST(CacheLookup, DigestFailureIsAnIoErrorAndKeepsTheFile) {
   TempDir dir;
   fs::create_directories(dir.path() / "2.0.1");
   write_file(dir.path() / "2.0.1" / "Tavrin-Setup.exe", "abc");
-  const DigestFn failing = [](const fs::path&) -> Result<std::string> {
+  const DigestFn failing = [](const Path&) -> Result<std::string> {
     return StubError::io(IoError{5, "Access is denied."});
   };
   auto result = cache_lookup_in(dir.path(), abc_feed(), failing);
@@ -231,7 +231,7 @@ TEST(CacheTempPath, ExistingTempIsEmptiedAndReused) {
   auto temp = select_temp_path(dir.path() / "Setup.exe");
   ASSERT_TRUE(temp.ok());
   EXPECT_EQ(*temp, dir.path() / "Setup.exe.download");
-  EXPECT_EQ(fs::file_size(*temp), 0u);
+  EXPECT_EQ(fs::file_size(fs::path(*temp)), 0u);
 }
 
 // A folder in the way cannot be deleted as a file, the same as a temp that is locked.
@@ -247,7 +247,7 @@ TEST(CacheTempPath, BlockedNamesAreSkippedInOrderUntilNoneIsLeft) {
   auto third = select_temp_path(final_path);
   ASSERT_TRUE(third.ok());
   EXPECT_EQ(*third, dir.path() / "Setup.exe.download.2");
-  EXPECT_TRUE(fs::is_regular_file(*third));
+  EXPECT_TRUE(fs::is_regular_file(fs::path(*third)));
 
   for (int k = 2; k <= 7; ++k) {
     fs::remove(dir.path() / ("Setup.exe.download." + std::to_string(k)));
@@ -351,7 +351,7 @@ TEST(CachePromote, AlternateNamesKeepTheLastExtension) {
     write_file(dir.path() / "t.download", "new");
     auto placed = promote_download(dir.path() / "t.download", dir.path() / name, "dl",
                                    [](std::chrono::milliseconds) {});
-    return placed.ok() ? placed->filename().string() : placed.error().display();
+    return placed.ok() ? text::path_to_utf8(placed->filename()) : placed.error().display();
   };
   EXPECT_EQ(alternate_for("Setup.exe"), "Setup-1.exe");
   EXPECT_EQ(alternate_for("Tavrin.Setup.2.0.exe"), "Tavrin.Setup.2.0-1.exe");

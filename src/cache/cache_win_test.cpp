@@ -33,7 +33,7 @@ TEST(CacheWinLocks, LockedTempSendsTheDownloadToTheNextName) {
   auto temp = select_temp_path(dir.path() / "Setup.exe");
   ASSERT_TRUE(temp.ok()) << temp.error().display();
   EXPECT_EQ(*temp, dir.path() / "Setup.exe.download.1");
-  EXPECT_EQ(fs::file_size(*temp), 0u);
+  EXPECT_EQ(fs::file_size(fs::path(*temp)), 0u);
   EXPECT_EQ(read_file(dir.path() / "Setup.exe.download"), "held by another process");
 }
 

@@ -33,7 +33,7 @@ TEST(CacheLookupLinks, ALinkAtAnyCacheFolderIsRefusedAndItsTargetStaysEmpty) {
     ::unsetenv("LOCALAPPDATA");
     ASSERT_FALSE(result.ok()) << relative;
     EXPECT_EQ(result.error().kind(), StubError::Kind::io);
-    EXPECT_THAT(result.error().display(), HasSubstr(text::format("{}", app_data / relative)));
+    EXPECT_THAT(result.error().display(), HasSubstr(text::format("{}", Path(app_data / relative))));
     EXPECT_TRUE(fs::is_empty(elsewhere)) << relative;
   }
 }
@@ -45,7 +45,7 @@ TEST(CacheLookupLinks, PlainFoldersAreCreatedUnderAFreshLocalAppData) {
   ::unsetenv("LOCALAPPDATA");
   ASSERT_TRUE(result.ok()) << result.error().display();
   EXPECT_EQ(result->path, dir.path() / "AppData" / "tavrin" / "Cache" / "2.0.1" / "Setup.exe");
-  EXPECT_TRUE(fs::is_directory(result->path.parent_path()));
+  EXPECT_TRUE(fs::is_directory(fs::path(result->path.parent_path())));
 }
 
 }  // namespace

@@ -19,15 +19,15 @@ constexpr int kAlternates = 7;
 
 // Setup.exe gives Setup-1.exe; path::stem and path::extension split at the last dot and
 // leave ".." and names like ".config" without an extension.
-std::filesystem::path alternate_name(const std::filesystem::path& final_path, int k) {
+Path alternate_name(const Path& final_path, int k) {
   auto name = final_path.stem();
   name += "-" + std::to_string(k);
   name += final_path.extension();
   return final_path.parent_path() / name;
 }
 
-std::optional<std::filesystem::path> place_at_alternate(const std::filesystem::path& temp,
-                                                        const std::filesystem::path& final_path,
+std::optional<Path> place_at_alternate(const Path& temp,
+                                                        const Path& final_path,
                                                         std::string_view tag) {
   for (int k = 1; k <= kAlternates; ++k) {
     const auto alternate = alternate_name(final_path, k);
@@ -51,10 +51,10 @@ SleepFn real_sleep() {
   return [](std::chrono::milliseconds wait) { std::this_thread::sleep_for(wait); };
 }
 
-Result<std::filesystem::path> promote_download(const std::filesystem::path& temp,
-                                               const std::filesystem::path& final_path,
+Result<Path> promote_download(const Path& temp,
+                                               const Path& final_path,
                                                std::string_view tag, const SleepFn& sleep) {
-  std::optional<std::filesystem::path> placed;
+  std::optional<Path> placed;
   for (const auto wait : kRenameWaits) {
     sleep(wait);
     if (platform::move_file_replace(temp, final_path)) {

@@ -7,6 +7,7 @@
 #include "logfile/log.hpp"
 #include "platform/file.hpp"
 #include "platform/file_error.hpp"
+#include "platform/file_system.hpp"
 
 namespace corvald::cache {
 namespace {
@@ -15,7 +16,7 @@ constexpr int kTempCandidates = 8;
 
 // Deleting first rather than only truncating: a file another process holds open refuses the
 // delete on Windows, which is exactly the case where writing into it would go wrong.
-Result<void> claim_temp(const std::filesystem::path& candidate) {
+Result<void> claim_temp(const Path& candidate) {
   if (auto deleted = platform::delete_file(candidate); !deleted) return deleted.error();
   auto file = platform::File::create_truncate(candidate);
   if (!file) return std::move(file).error();
@@ -25,13 +26,13 @@ Result<void> claim_temp(const std::filesystem::path& candidate) {
 
 }  // namespace
 
-std::filesystem::path temp_path_for(const std::filesystem::path& final_path) {
+Path temp_path_for(const Path& final_path) {
   auto temp = final_path;
   temp += ".download";
   return temp;
 }
 
-Result<std::filesystem::path> select_temp_path(const std::filesystem::path& final_path) {
+Result<Path> select_temp_path(const Path& final_path) {
   const auto first = temp_path_for(final_path);
   for (int k = 0; k < kTempCandidates; ++k) {
     auto candidate = first;
@@ -51,16 +52,16 @@ Result<std::filesystem::path> select_temp_path(const std::filesystem::path& fina
   return StubError::internal(text::format("no usable temp path near {}", first));
 }
 
-void cleanup_stale_temps(const std::filesystem::path& final_path) {
+void cleanup_stale_temps(const Path& final_path) {
   const auto temp = temp_path_for(final_path);
   const auto prefix = file_name_utf8(temp);
   if (!prefix) return;
-  std::vector<std::filesystem::path> doomed;
-  std::error_code ec;
-  for (std::filesystem::directory_iterator it(temp.parent_path(), ec), end; !ec && it != end;
-       it.increment(ec)) {
-    const auto name = file_name_utf8(it->path());
-    if (name && name->starts_with(*prefix)) doomed.push_back(it->path());
+  std::vector<Path> doomed;
+  auto entries = platform::list_folder(temp.parent_path());
+  if (!entries) return;
+  for (const auto& entry : *entries) {
+    const auto name = file_name_utf8(entry);
+    if (name && name->starts_with(*prefix)) doomed.push_back(entry);
   }
   for (const auto& path : doomed) (void)platform::delete_file(path);
 }

@@ -18,7 +18,7 @@ Result<void> check_against_feed(platform::File& file, const feed::Feed& feed) {
 
 }  // namespace
 
-Result<void> verify_download(const std::filesystem::path& temp, const feed::Feed& feed,
+Result<void> verify_download(const Path& temp, const feed::Feed& feed,
                              std::string_view tag) {
   auto file = platform::File::open_for_read(temp);
   if (!file) return std::move(file).error();
@@ -27,7 +27,7 @@ Result<void> verify_download(const std::filesystem::path& temp, const feed::Feed
   return Ok{};
 }
 
-Result<HeldInstaller> hold_verified(const std::filesystem::path& installer,
+Result<HeldInstaller> hold_verified(const Path& installer,
                                     const feed::Feed& feed) {
   auto file = platform::File::open_for_read_held(installer);
   if (!file) return std::move(file).error();

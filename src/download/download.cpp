@@ -45,10 +45,10 @@ enum class AttemptEnd { failed, cancelled, done };
 struct AttemptOutcome {
   AttemptEnd end;
   std::optional<StubError> error;
-  std::filesystem::path promoted;
+  Path promoted;
 };
 
-AttemptOutcome run_attempt(const TransferJob& job, const std::filesystem::path& final_path) {
+AttemptOutcome run_attempt(const TransferJob& job, const Path& final_path) {
   auto transferred = transfer(job);
   if (!transferred) {
     if (transferred.error().kind() == StubError::Kind::cancelled) {
@@ -80,9 +80,9 @@ Reporter standard_reporter(const telemetry::TelemetryHandle* telemetry) {
   return reporter;
 }
 
-Result<std::filesystem::path> download_with_reporter(const net::HttpClient& client,
+Result<Path> download_with_reporter(const net::HttpClient& client,
                                                      const feed::Feed& feed,
-                                                     const std::filesystem::path& final_path,
+                                                     const Path& final_path,
                                                      const CancelFlag& cancel,
                                                      const ProgressFn& progress,
                                                      std::string_view tag,
@@ -131,9 +131,9 @@ Result<std::filesystem::path> download_with_reporter(const net::HttpClient& clie
   return last_error;
 }
 
-Result<std::filesystem::path> download_and_verify(const net::HttpClient& client,
+Result<Path> download_and_verify(const net::HttpClient& client,
                                                   const feed::Feed& feed,
-                                                  const std::filesystem::path& final_path,
+                                                  const Path& final_path,
                                                   const CancelFlag& cancel,
                                                   const ProgressFn& progress, std::string_view tag,
                                                   const telemetry::TelemetryHandle* telemetry,

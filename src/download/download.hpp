@@ -5,7 +5,7 @@
 
 #include <chrono>
 #include <cstdint>
-#include <filesystem>
+#include "text/path.hpp"
 #include <functional>
 #include <string_view>
 
@@ -30,9 +30,9 @@ struct DownloadClock {
   static DownloadClock real();
 };
 
-Result<std::filesystem::path> download_and_verify(const net::HttpClient& client,
+Result<Path> download_and_verify(const net::HttpClient& client,
                                                   const feed::Feed& feed,
-                                                  const std::filesystem::path& final_path,
+                                                  const Path& final_path,
                                                   const CancelFlag& cancel,
                                                   const ProgressFn& progress, std::string_view tag,
                                                   const telemetry::TelemetryHandle* telemetry,

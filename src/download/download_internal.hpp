@@ -10,9 +10,9 @@ namespace corvald::download {
 // Lines to the app_installer log at INFO; events to the handle, or nowhere without one.
 Reporter standard_reporter(const telemetry::TelemetryHandle* telemetry);
 
-Result<std::filesystem::path> download_with_reporter(const net::HttpClient& client,
+Result<Path> download_with_reporter(const net::HttpClient& client,
                                                      const feed::Feed& feed,
-                                                     const std::filesystem::path& final_path,
+                                                     const Path& final_path,
                                                      const CancelFlag& cancel,
                                                      const ProgressFn& progress,
                                                      std::string_view tag,

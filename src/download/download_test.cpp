@@ -50,7 +50,7 @@ class DownloadTest : public ::testing::Test {
     serve_installer(*session_, body_, ignore_range);
   }
 
-  Result<std::filesystem::path> run(FakeClock& clock) {
+  Result<Path> run(FakeClock& clock) {
     return download_with_reporter(client_, feed_, final_, cancel_, progress_fn_, "worker",
                                   reporter_, clock.clock());
   }

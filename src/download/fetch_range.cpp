@@ -37,7 +37,7 @@ Result<void> write_piece(platform::File& file, std::uint64_t offset, const char*
 // One request for [first, last]; `written` tells the caller how far this try got even when
 // it fails, so the next try can resume after those bytes.
 Result<void> fetch_once(const net::HttpClient& client, std::string_view url,
-                        const net::HeaderList& extra_headers, const std::filesystem::path& temp,
+                        const net::HeaderList& extra_headers, const Path& temp,
                         std::uint64_t first, std::uint64_t last, AttemptState& state,
                         std::uint64_t& written) {
   net::HeaderList headers = extra_headers;
@@ -85,7 +85,7 @@ Result<void> fetch_once(const net::HttpClient& client, std::string_view url,
 }  // namespace
 
 Result<void> fetch_range(const net::HttpClient& client, std::string_view url,
-                         const net::HeaderList& extra_headers, const std::filesystem::path& temp,
+                         const net::HeaderList& extra_headers, const Path& temp,
                          std::uint64_t first, std::uint64_t last, AttemptState& state,
                          const SleepFn& sleep) {
   StubError last_error = StubError::internal("range was never tried");

@@ -4,7 +4,7 @@
 
 #include <chrono>
 #include <cstdint>
-#include <filesystem>
+#include "text/path.hpp"
 #include <functional>
 #include <string_view>
 
@@ -19,7 +19,7 @@ using SleepFn = std::function<void(std::chrono::milliseconds)>;
 // Adds every written byte to state.downloaded, counts each retry in state.retries and gives
 // up with kind cancelled at the next body piece once state.cancelled is set.
 Result<void> fetch_range(const net::HttpClient& client, std::string_view url,
-                         const net::HeaderList& extra_headers, const std::filesystem::path& temp,
+                         const net::HeaderList& extra_headers, const Path& temp,
                          std::uint64_t first, std::uint64_t last, AttemptState& state,
                          const SleepFn& sleep);
 

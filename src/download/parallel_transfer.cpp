@@ -55,7 +55,7 @@ class CancelWatcher {
 };
 
 // Workers write at their offsets, so the file must have its full length before any starts.
-Result<void> presize(const std::filesystem::path& temp, std::uint64_t size) {
+Result<void> presize(const Path& temp, std::uint64_t size) {
   auto file = platform::File::create_truncate(temp);
   if (!file) return file.error();
   auto sized = file->set_length(size);

@@ -6,7 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <deque>
-#include <filesystem>
+#include "text/path.hpp"
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -79,7 +79,7 @@ struct Reporter {
 struct TransferJob {
   const net::HttpClient& client;
   const feed::Feed& feed;
-  std::filesystem::path temp;
+  Path temp;
   const CancelFlag& cancel;
   const ProgressFn& progress;
   std::string_view tag;

@@ -20,7 +20,7 @@ struct WorkerSlot {
 };
 
 Result<void> drain_queue(const net::HttpClient& client, const std::string& url,
-                         const std::filesystem::path& temp, AttemptState& state,
+                         const Path& temp, AttemptState& state,
                          const SleepFn& sleep) {
   for (;;) {
     if (state.is_cancelled()) return StubError::cancelled();
@@ -32,7 +32,7 @@ Result<void> drain_queue(const net::HttpClient& client, const std::string& url,
 }
 
 // Nothing a worker does may take the process down: an exception ends only that worker.
-void worker_main(net::HttpClient client, std::string url, std::filesystem::path temp,
+void worker_main(net::HttpClient client, std::string url, Path temp,
                  std::shared_ptr<AttemptState> state, SleepFn sleep, WorkerSlot& slot) {
   try {
     slot.result = drain_queue(client, url, temp, *state, sleep);

@@ -197,7 +197,7 @@ Result<FeedbackReceipt> send_feedback_archive(const net::HttpClient& client, std
 
 Result<FeedbackReceipt> send_feedback(const net::HttpClient& client, std::string_view client_id,
                                       std::string_view user_agent,
-                                      const std::vector<std::filesystem::path>& files,
+                                      const std::vector<Path>& files,
                                       const FeedbackSubmission& submission) {
   auto bundle = build_log_bundle(files);
   if (!bundle) return std::move(bundle).error();

@@ -5,7 +5,7 @@
 
 #include <chrono>
 #include <cstdint>
-#include <filesystem>
+#include "text/path.hpp"
 #include <optional>
 #include <string>
 #include <string_view>
@@ -44,7 +44,7 @@ std::uint64_t unix_seconds(std::chrono::system_clock::time_point now);
 // outside 2xx is logged but returned in the receipt, not as an error.
 Result<FeedbackReceipt> send_feedback(const net::HttpClient& client, std::string_view client_id,
                                       std::string_view user_agent,
-                                      const std::vector<std::filesystem::path>& files,
+                                      const std::vector<Path>& files,
                                       const FeedbackSubmission& submission);
 
 // The three exchanges for an archive already built; `base` is the feedback base.

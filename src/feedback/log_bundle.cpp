@@ -9,6 +9,7 @@
 #include "platform/file.hpp"
 #include "text/format.hpp"
 #include "text/path_text.hpp"
+#include "platform/file_system.hpp"
 
 namespace corvald::feedback {
 namespace {
@@ -19,7 +20,7 @@ std::uint64_t add_saturating(std::uint64_t a, std::uint64_t b) {
   return b > kUnknownSize - a ? kUnknownSize : a + b;
 }
 
-std::string entry_name(const std::filesystem::path& path) {
+std::string entry_name(const Path& path) {
   const auto last = path.filename();
   if (last.empty()) return "file.bin";
   return text::path_to_utf8(last);
@@ -38,7 +39,7 @@ namespace detail {
 
 // Reads at most `limit` bytes: the caps were checked against the measured size, and a log
 // file still being appended to must not carry the bundle past them.
-Result<std::string> read_bundle_file(const std::filesystem::path& path, std::uint64_t limit) {
+Result<std::string> read_bundle_file(const Path& path, std::uint64_t limit) {
   auto file = platform::File::open_for_read(path);
   if (!file) return std::move(file).error();
   std::string data;
@@ -56,16 +57,15 @@ Result<std::string> read_bundle_file(const std::filesystem::path& path, std::uin
   return data;
 }
 
-Result<LogBundle> build_log_bundle_with(const std::vector<std::filesystem::path>& files,
+Result<LogBundle> build_log_bundle_with(const std::vector<Path>& files,
                                         const BundleClock& now, const BundleReader& read) {
   LogBundle bundle;
   std::vector<BundleEntry> entries;
   std::uint64_t total = 0;
   for (const auto& path : files) {
     std::string name = entry_name(path);
-    std::error_code ec;
-    std::uint64_t size = std::filesystem::file_size(path, ec);
-    if (ec) size = kUnknownSize;
+    const auto measured = platform::file_size(path);
+    const std::uint64_t size = measured ? *measured : kUnknownSize;
     if (size > kMaxBundleFileSize) {
       log_info(log_target::feedback, "[feedback] skip oversized entry name={} size={}", name,
                size);
@@ -101,7 +101,7 @@ Result<LogBundle> build_log_bundle_with(const std::vector<std::filesystem::path>
 
 }  // namespace detail
 
-Result<LogBundle> build_log_bundle(const std::vector<std::filesystem::path>& files,
+Result<LogBundle> build_log_bundle(const std::vector<Path>& files,
                                    const BundleClock& now) {
   return detail::build_log_bundle_with(files, now, &detail::read_bundle_file);
 }

@@ -4,7 +4,7 @@
 
 #include <chrono>
 #include <cstdint>
-#include <filesystem>
+#include "text/path.hpp"
 #include <functional>
 #include <string>
 #include <vector>
@@ -29,16 +29,16 @@ using BundleClock = std::function<std::chrono::system_clock::time_point()>;
 // Packs `files` in the given order. Unmeasurable files are skipped as oversized, unreadable
 // ones become "<path>.missing.txt" entries; only a layout overflow fails (internal kind,
 // "zip: ..."). Writes Info lines under log_target::feedback.
-Result<LogBundle> build_log_bundle(const std::vector<std::filesystem::path>& files,
+Result<LogBundle> build_log_bundle(const std::vector<Path>& files,
                                    const BundleClock& now = std::chrono::system_clock::now);
 
 namespace detail {
 // Reads at most `limit` bytes of a file; the seam lets tests delete a file between its
 // measuring and its reading.
 using BundleReader =
-    std::function<Result<std::string>(const std::filesystem::path& path, std::uint64_t limit)>;
-Result<std::string> read_bundle_file(const std::filesystem::path& path, std::uint64_t limit);
-Result<LogBundle> build_log_bundle_with(const std::vector<std::filesystem::path>& files,
+    std::function<Result<std::string>(const Path& path, std::uint64_t limit)>;
+Result<std::string> read_bundle_file(const Path& path, std::uint64_t limit);
+Result<LogBundle> build_log_bundle_with(const std::vector<Path>& files,
                                         const BundleClock& now, const BundleReader& read);
 }  // namespace detail
 

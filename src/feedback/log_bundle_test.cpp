@@ -200,11 +200,11 @@ TEST(LogBundle, DeletedFileBecomesMissingEntryAndArchiveOpensInUnzip) {
   ScratchDir dir;
   const fs::path gone = dir.write("gone.log", "soon deleted");
   fs::create_directories(dir.path() / "sub");
-  const std::vector<fs::path> files{dir.write("first.log", "line one\n"), gone,
+  const std::vector<Path> files{dir.write("first.log", "line one\n"), gone,
                                     dir.write("crash.dmp", std::string(1000, '\x7f')),
                                     dir.write("sub/first.log", "again")};
   // The file is measured, then removed just before its read, as a log rotation would do.
-  const detail::BundleReader delete_then_read = [&](const fs::path& path, std::uint64_t limit) {
+  const detail::BundleReader delete_then_read = [&](const Path& path, std::uint64_t limit) {
     if (path == gone) fs::remove(gone);
     return detail::read_bundle_file(path, limit);
   };

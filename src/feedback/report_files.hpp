@@ -2,7 +2,7 @@
 #pragma once
 
 #include <cstddef>
-#include <filesystem>
+#include "text/path.hpp"
 #include <optional>
 #include <vector>
 
@@ -10,17 +10,17 @@ namespace corvald {
 
 // Plain files (never symbolic links) named app.log*, in byte order of their names, so the
 // current log comes before its rotated copies. An unreadable folder gives an empty list.
-std::vector<std::filesystem::path> collect_log_files(const std::filesystem::path& folder);
+std::vector<Path> collect_log_files(const Path& folder);
 
 // Plain files *.dmp (any case) in %LOCALAPPDATA%\CrashDumps, newest first; empty when the
 // variable is unset or the folder cannot be read.
-std::vector<std::filesystem::path> collect_crash_dumps();
-std::vector<std::filesystem::path> collect_crash_dumps_under(
-    const std::optional<std::filesystem::path>& local_app_data);
+std::vector<Path> collect_crash_dumps();
+std::vector<Path> collect_crash_dumps_under(
+    const std::optional<Path>& local_app_data);
 
 // What a report or a feedback upload sends: the logs of logs_dir(), then the crash dumps.
 struct ReportFiles {
-  std::vector<std::filesystem::path> files;
+  std::vector<Path> files;
   std::size_t log_count = 0;  // the first log_count files are logs
 };
 ReportFiles collect_report_files();

@@ -6,6 +6,8 @@
 #include <string>
 #include <thread>
 
+#include "text/path_text.hpp"
+
 namespace corvald {
 namespace {
 
@@ -28,9 +30,9 @@ class ReportFilesTest : public ::testing::Test {
 
   static void write(const fs::path& file) { std::ofstream(file, std::ios::binary) << "x"; }
 
-  static std::vector<std::string> names(const std::vector<fs::path>& paths) {
+  static std::vector<std::string> names(const std::vector<Path>& paths) {
     std::vector<std::string> out;
-    for (const auto& p : paths) out.push_back(p.filename().string());
+    for (const auto& p : paths) out.push_back(text::path_to_utf8(p.filename()));
     return out;
   }
 

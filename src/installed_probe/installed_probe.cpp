@@ -5,6 +5,7 @@
 #include "build_info.hpp"
 #include "cache/cache_names.hpp"
 #include "text/utf.hpp"
+#include "platform/file_system.hpp"
 
 namespace corvald {
 namespace {
@@ -77,7 +78,7 @@ bool display_name_matches(std::string_view name) {
   return after.size() >= 2 && after[0] == ' ' && after[1] >= '0' && after[1] <= '9';
 }
 
-std::optional<std::filesystem::path> exe_from_entry(const std::optional<std::string>& display_icon,
+std::optional<Path> exe_from_entry(const std::optional<std::string>& display_icon,
                                                     const std::optional<std::string>& install_location) {
   if (display_icon) {
     std::string_view icon = *display_icon;
@@ -112,8 +113,7 @@ std::optional<InstalledApp> probe_installed() { return probe_installed(platform:
 
 std::optional<InstalledApp> probe_installed_healthy(platform::Registry& registry) {
   auto found = probe_installed(registry);
-  std::error_code ec;
-  if (!found || !found->exe || !std::filesystem::is_regular_file(*found->exe, ec)) {
+  if (!found || !found->exe || !platform::is_file(*found->exe)) {
     return std::nullopt;
   }
   return found;

@@ -5,17 +5,17 @@
 #include "logfile/log.hpp"
 #include "platform/child_process.hpp"
 #include "text/format.hpp"
+#include "platform/file_system.hpp"
 
 namespace corvald {
 namespace {
 
-Result<void> start_app(const std::optional<std::filesystem::path>& exe) {
+Result<void> start_app(const std::optional<Path>& exe) {
   if (!exe) return StubError::internal("no executable found in the uninstall registry entry");
-  std::error_code ec;
-  if (!std::filesystem::exists(*exe, ec)) {
+  if (!platform::exists(*exe)) {
     return StubError::internal(text::format("app not found: {}", *exe));
   }
-  std::optional<std::filesystem::path> folder;
+  std::optional<Path> folder;
   if (exe->has_parent_path()) folder = exe->parent_path();
   auto child = platform::start_process(*exe, {}, folder, true);
   if (!child) return StubError::internal(text::format("spawn app: {}", child.error().text()));
@@ -29,7 +29,7 @@ void send(const telemetry::TelemetryHandle* telemetry, telemetry::TelemetryEvent
 
 }  // namespace
 
-void launch_app(const std::optional<std::filesystem::path>& exe, UiStatus& status,
+void launch_app(const std::optional<Path>& exe, UiStatus& status,
                 const telemetry::TelemetryHandle* telemetry, const std::string& fallback_text) {
   auto started = start_app(exe);
   if (started) {

@@ -6,6 +6,7 @@
 
 #include "logfile/file_logger.hpp"
 #include "logfile/logger.hpp"
+#include "platform/file_system.hpp"
 
 namespace corvald::logfile {
 namespace {
@@ -37,9 +38,7 @@ void log_record(Level level, std::string_view target, std::string_view message) 
 bool init_logging(const LoggerConfig& config) {
   std::lock_guard lock(g_install_mutex);
   if (g_logger.load(std::memory_order_relaxed) != nullptr) return false;
-  std::error_code ec;
-  std::filesystem::create_directories(config.folder, ec);
-  if (ec) return false;
+  if (!platform::create_folders(config.folder)) return false;
   auto* logger = new FileLogger(config);
   if (!logger->start()) {
     delete logger;

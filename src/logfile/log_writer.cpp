@@ -6,6 +6,7 @@
 #include "logfile/line_format.hpp"
 #include "logfile/retention.hpp"
 #include "text/format.hpp"
+#include "platform/file_system.hpp"
 
 namespace corvald::logfile {
 namespace {
@@ -24,8 +25,7 @@ LogWriter::LogWriter(const LoggerConfig& config, LogClock clock, LoggerHooks hoo
       queue_(queue) {}
 
 void LogWriter::run() {
-  std::error_code ignored;
-  std::filesystem::create_directories(folder_, ignored);
+  (void)platform::create_folders(folder_);
   auto opened = platform::File::open_for_append(current_path());
   if (!opened) {
     complain("Cannot open log file", opened.error());
@@ -81,7 +81,7 @@ void LogWriter::run_retention(std::chrono::system_clock::time_point now) {
   last_retention_ = now;
 }
 
-std::filesystem::path LogWriter::current_path() const { return folder_ / kCurrentName; }
+Path LogWriter::current_path() const { return folder_ / kCurrentName; }
 
 void LogWriter::complain(std::string_view what, const StubError& error) {
   const IoError& io = error.io_error();

@@ -3,7 +3,7 @@
 #pragma once
 
 #include <chrono>
-#include <filesystem>
+#include "text/path.hpp"
 #include <optional>
 #include <string>
 #include <string_view>
@@ -26,10 +26,10 @@ class LogWriter {
   void write_line(std::string_view line);
   void rotate(std::string new_key);
   void run_retention(std::chrono::system_clock::time_point now);
-  std::filesystem::path current_path() const;
+  Path current_path() const;
   void complain(std::string_view what, const StubError& error);
 
-  const std::filesystem::path folder_;
+  const Path folder_;
   const std::uint32_t retention_hours_;
   const LogClock clock_;
   const LoggerHooks hooks_;

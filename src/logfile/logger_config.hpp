@@ -2,7 +2,7 @@
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
+#include "text/path.hpp"
 #include <functional>
 #include <string>
 #include <string_view>
@@ -14,7 +14,7 @@ namespace corvald::logfile {
 struct LoggerConfig {
   Level level = Level::info;
   std::string name = "corvald-installer";
-  std::filesystem::path folder;
+  Path folder;
   std::uint32_t retention_hours = 72;
   bool echo_to_stderr = false;
 };

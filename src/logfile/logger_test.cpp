@@ -46,7 +46,7 @@ using testing::write_file;
   if (log_enabled(Level::error)) fail("enabled after shutdown");
   log_error(log_target::logfile, "after shutdown");
 
-  const std::string content = read_file(config.folder / "app.log");
+  const std::string content = read_file(std::filesystem::path(config.folder / "app.log"));
   const std::regex expected(
       R"(\[\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}\] \[INFO\] corvald-test - )"
       R"(=== new run: version=1\.2\.3 pid=42 ===\n)");

@@ -4,6 +4,8 @@
 #include <system_error>
 
 #include "logfile/line_format.hpp"
+#include "platform/file.hpp"
+#include "platform/file_system.hpp"
 
 namespace corvald::logfile {
 namespace {
@@ -13,7 +15,7 @@ constexpr std::size_t kKeyLength = 10;
 
 // The ten digits after the prefix; works on the native (wide on Windows) name directly so
 // that a name which is not valid Unicode cannot make the conversion fail.
-std::string key_of(const std::filesystem::path& file_name) {
+std::string key_of(const Path& file_name) {
   const auto& name = file_name.native();
   if (name.size() != kRotatedPrefix.size() + kKeyLength) return {};
   for (std::size_t i = 0; i < kRotatedPrefix.size(); ++i) {
@@ -29,7 +31,7 @@ std::string key_of(const std::filesystem::path& file_name) {
 
 }  // namespace
 
-bool is_rotated_log_name(const std::filesystem::path& file_name) {
+bool is_rotated_log_name(const Path& file_name) {
   return !key_of(file_name).empty();
 }
 
@@ -38,14 +40,13 @@ std::string retention_cutoff(const LogClock& clock, std::chrono::system_clock::t
   return hour_key(clock.to_local(now - std::chrono::hours(retention_hours)));
 }
 
-void delete_rotated_before(const std::filesystem::path& folder, std::string_view cutoff) {
-  std::error_code ec;
-  std::filesystem::directory_iterator it(folder, ec);
-  for (; !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
-    std::error_code entry_ec;
-    if (!it->is_regular_file(entry_ec)) continue;
-    const std::string key = key_of(it->path().filename());
-    if (!key.empty() && key < cutoff) std::filesystem::remove(it->path(), entry_ec);
+void delete_rotated_before(const Path& folder, std::string_view cutoff) {
+  const auto entries = platform::list_folder(folder);
+  if (!entries) return;
+  for (const auto& entry : *entries) {
+    if (!platform::is_file(entry)) continue;
+    const std::string key = key_of(entry.filename());
+    if (!key.empty() && key < cutoff) (void)platform::delete_file(entry);
   }
 }
 

@@ -3,7 +3,7 @@
 
 #include <chrono>
 #include <cstdint>
-#include <filesystem>
+#include "text/path.hpp"
 #include <string>
 #include <string_view>
 
@@ -13,7 +13,7 @@ namespace corvald::logfile {
 
 // True for "app.log." followed by exactly ten decimal digits: the only names the logger
 // ever deletes.
-bool is_rotated_log_name(const std::filesystem::path& file_name);
+bool is_rotated_log_name(const Path& file_name);
 
 // The hour key of local time `retention_hours` before `now`; rotated files keyed lower are
 // out of retention.
@@ -22,6 +22,6 @@ std::string retention_cutoff(const LogClock& clock, std::chrono::system_clock::t
 
 // Deletes every regular rotated log file of `folder` whose key is lower than `cutoff`.
 // Failures are ignored: a file that cannot be deleted now is tried again at the next run.
-void delete_rotated_before(const std::filesystem::path& folder, std::string_view cutoff);
+void delete_rotated_before(const Path& folder, std::string_view cutoff);
 
 }  // namespace corvald::logfile

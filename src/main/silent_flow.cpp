@@ -16,7 +16,7 @@
 namespace corvald {
 namespace {
 
-Result<std::filesystem::path> installer_for(const net::HttpClient& client,
+Result<Path> installer_for(const net::HttpClient& client,
                                             const feed::Feed& feed) {
   auto lookup = cache::cache_lookup(feed);
   if (!lookup) return std::move(lookup).error();

@@ -21,6 +21,7 @@
 #include "telemetry/endpoint.hpp"
 #include "telemetry/telemetry.hpp"
 #include "wer_setup/crash_dumps.hpp"
+#include "platform/file_system.hpp"
 
 namespace corvald {
 namespace {
@@ -29,9 +30,7 @@ constexpr unsigned log_retention_hours = 72;
 
 void start_logging() {
   const auto dir = logs_dir();
-  std::error_code ec;
-  std::filesystem::create_directories(dir, ec);
-  if (ec) return;  // no log for this run; everything else goes on unchanged
+  if (!platform::create_folders(dir)) return;  // no log for this run; everything else goes on unchanged
   logfile::LoggerConfig config;
   config.level = logfile::Level::info;
   config.name = build_info::folder_name;

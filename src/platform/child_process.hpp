@@ -3,7 +3,7 @@
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
+#include "text/path.hpp"
 #include <optional>
 #include <string>
 #include <string_view>
@@ -31,9 +31,9 @@ class ChildProcess {
   Result<std::uint32_t> wait();
 
  private:
-  friend Result<ChildProcess> start_process(const std::filesystem::path&,
+  friend Result<ChildProcess> start_process(const Path&,
                                             const std::vector<std::string>&,
-                                            const std::optional<std::filesystem::path>&, bool);
+                                            const std::optional<Path>&, bool);
   explicit ChildProcess(std::intptr_t native) : native_(native) {}
   void close();
 
@@ -44,9 +44,9 @@ class ChildProcess {
 // Starts `program` with `args` in the stub's own environment, working folder (unless one is
 // given) and standard handles. On failure the error is internal with the platform's own text
 // as its text(), for callers to wrap ("spawn installer: {}", "spawn app: {}").
-Result<ChildProcess> start_process(const std::filesystem::path& program,
+Result<ChildProcess> start_process(const Path& program,
                                    const std::vector<std::string>& args,
-                                   const std::optional<std::filesystem::path>& working_dir,
+                                   const std::optional<Path>& working_dir,
                                    bool inherit_handles);
 
 }  // namespace corvald::platform

@@ -28,11 +28,11 @@ Result<std::uint32_t> ChildProcess::wait() {
   return static_cast<std::uint32_t>(WEXITSTATUS(status));
 }
 
-Result<ChildProcess> start_process(const std::filesystem::path& program,
+Result<ChildProcess> start_process(const Path& program,
                                    const std::vector<std::string>& args,
-                                   const std::optional<std::filesystem::path>& working_dir,
+                                   const std::optional<Path>& working_dir,
                                    bool /*inherit_handles*/) {
-  std::vector<std::string> owned{program.string()};
+  std::vector<std::string> owned{program.native()};
   owned.insert(owned.end(), args.begin(), args.end());
   std::vector<char*> argv;
   for (auto& a : owned) argv.push_back(a.data());

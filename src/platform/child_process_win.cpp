@@ -31,9 +31,9 @@ Result<std::uint32_t> ChildProcess::wait() {
   return static_cast<std::uint32_t>(code);
 }
 
-Result<ChildProcess> start_process(const std::filesystem::path& program,
+Result<ChildProcess> start_process(const Path& program,
                                    const std::vector<std::string>& args,
-                                   const std::optional<std::filesystem::path>& working_dir,
+                                   const std::optional<Path>& working_dir,
                                    bool inherit_handles) {
   // The program's own token follows different rules (no escapes), so it is simply enclosed.
   std::wstring command_line = L"\"" + program.native() + L"\"";

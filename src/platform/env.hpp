@@ -1,7 +1,7 @@
 // Environment variables, read as Unicode (wide-character on Windows).
 #pragma once
 
-#include <filesystem>
+#include "text/path.hpp"
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,6 +12,6 @@ namespace corvald::platform {
 std::optional<std::string> env_var(std::string_view name);
 
 // The variable's value as a path, without any conversion on Windows; nothing when unset.
-std::optional<std::filesystem::path> env_path(std::string_view name);
+std::optional<Path> env_path(std::string_view name);
 
 }  // namespace corvald::platform

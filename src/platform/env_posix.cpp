@@ -11,7 +11,7 @@ std::optional<std::string> env_var(std::string_view name) {
   return std::string(value);
 }
 
-std::optional<std::filesystem::path> env_path(std::string_view name) {
+std::optional<Path> env_path(std::string_view name) {
   const char* value = std::getenv(std::string(name).c_str());
   if (value == nullptr) return std::nullopt;
   return std::filesystem::path(value);

@@ -33,10 +33,10 @@ std::optional<std::string> env_var(std::string_view name) {
   return narrow(*wide);
 }
 
-std::optional<std::filesystem::path> env_path(std::string_view name) {
+std::optional<Path> env_path(std::string_view name) {
   auto wide = read_wide(name);
   if (!wide) return std::nullopt;
-  return std::filesystem::path(*wide);
+  return Path(*wide);
 }
 
 }  // namespace corvald::platform

@@ -6,7 +6,7 @@
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
+#include "text/path.hpp"
 
 #include "base/result.hpp"
 
@@ -15,17 +15,17 @@ namespace corvald::platform {
 class File {
  public:
   // Creates the file or truncates an existing one.
-  static Result<File> create_truncate(const std::filesystem::path& path);
+  static Result<File> create_truncate(const Path& path);
   // Opens an existing file for writing without creating or truncating it.
-  static Result<File> open_for_write(const std::filesystem::path& path);
-  static Result<File> open_for_read(const std::filesystem::path& path);
+  static Result<File> open_for_write(const Path& path);
+  static Result<File> open_for_read(const Path& path);
   // Opens an existing file for reading and shares read alone: for as long as the handle is
   // open nobody can write, rename or delete the file (a sharing violation on Windows; POSIX
   // has no such lock, and there it is a plain read handle).
-  static Result<File> open_for_read_held(const std::filesystem::path& path);
+  static Result<File> open_for_read_held(const Path& path);
   // Opens for appending, creating the file when missing: every write lands at the end, even
   // when other processes append to the same file.
-  static Result<File> open_for_append(const std::filesystem::path& path);
+  static Result<File> open_for_append(const Path& path);
 
   File(File&& other) noexcept;
   File& operator=(File&& other) noexcept;
@@ -53,15 +53,15 @@ class File {
 };
 
 // Renames, replacing an existing target (MoveFileExW with MOVEFILE_REPLACE_EXISTING).
-Result<void> move_file_replace(const std::filesystem::path& from, const std::filesystem::path& to);
+Result<void> move_file_replace(const Path& from, const Path& to);
 // Deletes a file, or a link itself and never what it points to (std::filesystem follows
 // links on Windows, so a dangling one there looks absent and a later create writes through
 // it). A missing file is no error.
-Result<void> delete_file(const std::filesystem::path& path);
+Result<void> delete_file(const Path& path);
 // Renames unless `to` already exists; false when nothing was renamed.
-bool rename_no_replace(const std::filesystem::path& from, const std::filesystem::path& to);
+bool rename_no_replace(const Path& from, const Path& to);
 // Copies, overwriting an existing target (CopyFileExW).
-Result<void> copy_file_overwrite(const std::filesystem::path& from,
-                                 const std::filesystem::path& to);
+Result<void> copy_file_overwrite(const Path& from,
+                                 const Path& to);
 
 }  // namespace corvald::platform

@@ -13,7 +13,7 @@ namespace {
 
 constexpr std::intptr_t kClosed = -1;
 
-Result<int> open_fd(const std::filesystem::path& path, int flags) {
+Result<int> open_fd(const Path& path, int flags) {
   int fd;
   do {
     fd = ::open(path.c_str(), flags | O_CLOEXEC, 0644);
@@ -24,25 +24,25 @@ Result<int> open_fd(const std::filesystem::path& path, int flags) {
 
 }  // namespace
 
-Result<File> File::create_truncate(const std::filesystem::path& path) {
+Result<File> File::create_truncate(const Path& path) {
   auto fd = open_fd(path, O_RDWR | O_CREAT | O_TRUNC);
   if (!fd) return std::move(fd).error();
   return File(*fd);
 }
 
-Result<File> File::open_for_write(const std::filesystem::path& path) {
+Result<File> File::open_for_write(const Path& path) {
   auto fd = open_fd(path, O_RDWR);
   if (!fd) return std::move(fd).error();
   return File(*fd);
 }
 
-Result<File> File::open_for_read(const std::filesystem::path& path) {
+Result<File> File::open_for_read(const Path& path) {
   auto fd = open_fd(path, O_RDONLY);
   if (!fd) return std::move(fd).error();
   return File(*fd);
 }
 
-Result<File> File::open_for_read_held(const std::filesystem::path& path) {
+Result<File> File::open_for_read_held(const Path& path) {
   return open_for_read(path);
 }
 
@@ -52,7 +52,7 @@ Result<std::uint64_t> File::size() const {
   return static_cast<std::uint64_t>(info.st_size);
 }
 
-Result<File> File::open_for_append(const std::filesystem::path& path) {
+Result<File> File::open_for_append(const Path& path) {
   auto fd = open_fd(path, O_WRONLY | O_APPEND | O_CREAT);
   if (!fd) return std::move(fd).error();
   return File(*fd);
@@ -117,24 +117,24 @@ Result<void> File::flush() {
   return Ok{};
 }
 
-Result<void> move_file_replace(const std::filesystem::path& from, const std::filesystem::path& to) {
+Result<void> move_file_replace(const Path& from, const Path& to) {
   if (::rename(from.c_str(), to.c_str()) != 0) return last_file_error();
   return Ok{};
 }
 
-Result<void> delete_file(const std::filesystem::path& path) {
+Result<void> delete_file(const Path& path) {
   if (::unlink(path.c_str()) == 0 || errno == ENOENT) return Ok{};
   return last_file_error();
 }
 
-bool rename_no_replace(const std::filesystem::path& from, const std::filesystem::path& to) {
+bool rename_no_replace(const Path& from, const Path& to) {
   return ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0;
 }
 
-Result<void> copy_file_overwrite(const std::filesystem::path& from,
-                                 const std::filesystem::path& to) {
+Result<void> copy_file_overwrite(const Path& from,
+                                 const Path& to) {
   std::error_code ec;
-  std::filesystem::copy_file(from, to, std::filesystem::copy_options::overwrite_existing, ec);
+  std::filesystem::copy_file(std::filesystem::path(from), std::filesystem::path(to), std::filesystem::copy_options::overwrite_existing, ec);
   if (ec) return file_error_from(ec);
   return Ok{};
 }

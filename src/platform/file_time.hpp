@@ -3,12 +3,12 @@
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
+#include "text/path.hpp"
 #include <optional>
 
 namespace corvald::platform {
 
 // Nothing when the file cannot be read.
-std::optional<std::int64_t> last_write_ticks(const std::filesystem::path& path);
+std::optional<std::int64_t> last_write_ticks(const Path& path);
 
 }  // namespace corvald::platform

@@ -4,7 +4,7 @@
 
 namespace corvald::platform {
 
-std::optional<std::int64_t> last_write_ticks(const std::filesystem::path& path) {
+std::optional<std::int64_t> last_write_ticks(const Path& path) {
   WIN32_FILE_ATTRIBUTE_DATA data{};
   if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
   // 100-nanosecond intervals since 1601.

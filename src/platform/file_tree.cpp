@@ -6,17 +6,18 @@
 #include "platform/file_error.hpp"
 
 #include "text/format.hpp"
+#include "platform/file_system.hpp"
 
 namespace corvald::platform {
 namespace {
 
-StubError refused(const std::filesystem::path& path, std::string_view reason) {
+StubError refused(const Path& path, std::string_view reason) {
   const auto code = std::make_error_code(std::errc::too_many_symbolic_link_levels);
   return StubError::io(IoError{static_cast<std::uint32_t>(code.value()),
                                text::format("{} {}; refusing to write below it", path, reason)});
 }
 
-Result<void> check_plain_folder(const std::filesystem::path& path) {
+Result<void> check_plain_folder(const Path& path) {
   switch (entry_kind(path)) {
     case EntryKind::directory: return Ok{};
     case EntryKind::directory_link:
@@ -29,28 +30,23 @@ Result<void> check_plain_folder(const std::filesystem::path& path) {
 
 }  // namespace
 
-Result<void> create_folder_refusing_links(const std::filesystem::path& path) {
+Result<void> create_folder_refusing_links(const Path& path) {
   if (entry_kind(path) == EntryKind::missing) {
-    std::error_code ec;
-    std::filesystem::create_directory(path, ec);
-    if (ec && entry_kind(path) == EntryKind::missing) return file_error_from(ec);
+    auto made = create_folder(path);
+    if (!made && entry_kind(path) == EntryKind::missing) return made;
   }
   // Looked at again after creating: another process may have put a link there first.
   return check_plain_folder(path);
 }
 
-void remove_tree(const std::filesystem::path& path) {
+void remove_tree(const Path& path) {
   if (entry_kind(path) != EntryKind::directory) {
     remove_entry(path);
     return;
   }
   // Listed first and removed afterwards, so the listing never sees its own deletions.
-  std::vector<std::filesystem::path> children;
-  std::error_code ec;
-  for (std::filesystem::directory_iterator it(path, ec), end; !ec && it != end; it.increment(ec)) {
-    children.push_back(it->path());
-  }
-  for (const auto& child : children) {
+  const auto children = platform::list_folder(path);
+  for (const auto& child : children ? *children : std::vector<Path>{}) {
     if (entry_kind(child) == EntryKind::directory) {
       remove_tree(child);
     } else {

@@ -3,7 +3,7 @@
 // here on Windows, where libstdc++ reads links through to their targets.
 #pragma once
 
-#include <filesystem>
+#include "text/path.hpp"
 
 #include "base/result.hpp"
 
@@ -20,18 +20,18 @@ enum class EntryKind {
 };
 
 // The entry's own kind; a link is reported as a link, never as what it points to.
-EntryKind entry_kind(const std::filesystem::path& path);
+EntryKind entry_kind(const Path& path);
 
 // Creates the folder unless a plain one already stands there. A link, junction or other
 // reparse point in its place is refused with an io error naming the path: whatever is written
 // below it would land wherever it points. So is a file.
-Result<void> create_folder_refusing_links(const std::filesystem::path& path);
+Result<void> create_folder_refusing_links(const Path& path);
 
 // Removes a file, an empty folder or a link itself; false when nothing was removed.
-bool remove_entry(const std::filesystem::path& path);
+bool remove_entry(const Path& path);
 
 // Removes a folder with everything in it, removing links inside as links. Failures are
 // skipped so that as much as possible goes; a link given as `path` is removed as a link.
-void remove_tree(const std::filesystem::path& path);
+void remove_tree(const Path& path);
 
 }  // namespace corvald::platform

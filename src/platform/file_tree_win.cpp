@@ -4,7 +4,7 @@
 
 namespace corvald::platform {
 
-EntryKind entry_kind(const std::filesystem::path& path) {
+EntryKind entry_kind(const Path& path) {
   // GetFileAttributesW reports the link's own attributes; symbolic links and junctions both
   // carry FILE_ATTRIBUTE_REPARSE_POINT, and a link to a folder also FILE_ATTRIBUTE_DIRECTORY.
   const DWORD attributes = GetFileAttributesW(path.c_str());
@@ -16,7 +16,7 @@ EntryKind entry_kind(const std::filesystem::path& path) {
   return is_directory ? EntryKind::directory : EntryKind::file;
 }
 
-bool remove_entry(const std::filesystem::path& path) {
+bool remove_entry(const Path& path) {
   // RemoveDirectoryW on a folder link or junction removes the link and leaves its target.
   const DWORD attributes = GetFileAttributesW(path.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return false;

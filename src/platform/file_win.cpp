@@ -16,7 +16,7 @@ std::intptr_t closed_value() { return reinterpret_cast<std::intptr_t>(INVALID_HA
 // rename or delete by the cache must not be refused because a handle is still open.
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
-Result<HANDLE> open_handle(const std::filesystem::path& path, DWORD access, DWORD disposition,
+Result<HANDLE> open_handle(const Path& path, DWORD access, DWORD disposition,
                            DWORD flags, DWORD share = kShareAll) {
   const HANDLE h = CreateFileW(path.c_str(), access, share, nullptr, disposition, flags, nullptr);
   if (h == INVALID_HANDLE_VALUE) return last_file_error();
@@ -25,25 +25,25 @@ Result<HANDLE> open_handle(const std::filesystem::path& path, DWORD access, DWOR
 
 }  // namespace
 
-Result<File> File::create_truncate(const std::filesystem::path& path) {
+Result<File> File::create_truncate(const Path& path) {
   auto h = open_handle(path, GENERIC_READ | GENERIC_WRITE, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL);
   if (!h) return std::move(h).error();
   return File(reinterpret_cast<std::intptr_t>(*h));
 }
 
-Result<File> File::open_for_write(const std::filesystem::path& path) {
+Result<File> File::open_for_write(const Path& path) {
   auto h = open_handle(path, GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
   if (!h) return std::move(h).error();
   return File(reinterpret_cast<std::intptr_t>(*h));
 }
 
-Result<File> File::open_for_read(const std::filesystem::path& path) {
+Result<File> File::open_for_read(const Path& path) {
   auto h = open_handle(path, GENERIC_READ, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN);
   if (!h) return std::move(h).error();
   return File(reinterpret_cast<std::intptr_t>(*h));
 }
 
-Result<File> File::open_for_read_held(const std::filesystem::path& path) {
+Result<File> File::open_for_read_held(const Path& path) {
   auto h = open_handle(path, GENERIC_READ, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN,
                        FILE_SHARE_READ);
   if (!h) return std::move(h).error();
@@ -56,7 +56,7 @@ Result<std::uint64_t> File::size() const {
   return static_cast<std::uint64_t>(size.QuadPart);
 }
 
-Result<File> File::open_for_append(const std::filesystem::path& path) {
+Result<File> File::open_for_append(const Path& path) {
   auto h = open_handle(path, FILE_APPEND_DATA, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL);
   if (!h) return std::move(h).error();
   return File(reinterpret_cast<std::intptr_t>(*h));
@@ -126,12 +126,12 @@ Result<void> File::flush() {
   return Ok{};
 }
 
-Result<void> move_file_replace(const std::filesystem::path& from, const std::filesystem::path& to) {
+Result<void> move_file_replace(const Path& from, const Path& to) {
   if (!MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return last_file_error();
   return Ok{};
 }
 
-Result<void> delete_file(const std::filesystem::path& path) {
+Result<void> delete_file(const Path& path) {
   if (DeleteFileW(path.c_str())) return Ok{};
   const DWORD error = GetLastError();
   if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return Ok{};
@@ -146,13 +146,13 @@ Result<void> delete_file(const std::filesystem::path& path) {
   return last_file_error();
 }
 
-bool rename_no_replace(const std::filesystem::path& from, const std::filesystem::path& to) {
+bool rename_no_replace(const Path& from, const Path& to) {
   // Without MOVEFILE_REPLACE_EXISTING the move fails when `to` exists.
   return MoveFileExW(from.c_str(), to.c_str(), 0) != 0;
 }
 
-Result<void> copy_file_overwrite(const std::filesystem::path& from,
-                                 const std::filesystem::path& to) {
+Result<void> copy_file_overwrite(const Path& from,
+                                 const Path& to) {
   if (!CopyFileExW(from.c_str(), to.c_str(), nullptr, nullptr, nullptr, 0)) {
     return last_file_error();
   }

@@ -2,13 +2,13 @@
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
+#include "text/path.hpp"
 #include <optional>
 
 namespace corvald::platform {
 
 std::uint32_t current_process_id();
 // The full path of the running executable; nothing when it cannot be determined.
-std::optional<std::filesystem::path> current_exe_path();
+std::optional<Path> current_exe_path();
 
 }  // namespace corvald::platform

@@ -3,7 +3,7 @@
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
+#include "text/path.hpp"
 #include <optional>
 
 namespace corvald::platform {
@@ -29,7 +29,7 @@ struct OsVersion {
 std::optional<OsVersion> os_version();
 
 // Bytes the calling user may still write on the volume holding `folder`.
-std::optional<std::uint64_t> disk_free_bytes(const std::filesystem::path& folder);
+std::optional<std::uint64_t> disk_free_bytes(const Path& folder);
 
 struct MemoryStatus {
   std::uint64_t total_physical = 0;

@@ -39,7 +39,7 @@ std::optional<OsVersion> os_version() {
   return OsVersion{info.dwMajorVersion, info.dwMinorVersion, info.dwBuildNumber};
 }
 
-std::optional<std::uint64_t> disk_free_bytes(const std::filesystem::path& folder) {
+std::optional<std::uint64_t> disk_free_bytes(const Path& folder) {
   ULARGE_INTEGER available{};
   if (!GetDiskFreeSpaceExW(folder.c_str(), &available, nullptr, nullptr)) return std::nullopt;
   return available.QuadPart;

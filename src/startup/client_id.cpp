@@ -8,13 +8,14 @@
 #include "platform/file_error.hpp"
 #include "startup/paths.hpp"
 #include "text/utf.hpp"
+#include "platform/file_system.hpp"
 
 namespace corvald {
 namespace {
 
 // Nothing when the file is missing or cannot be read whole; a folder in its place is one
 // such case, and must not end the process as a stream's read error would.
-std::optional<std::string> read_existing(const std::filesystem::path& file) {
+std::optional<std::string> read_existing(const Path& file) {
   auto in = platform::File::open_for_read(file);
   if (!in) return std::nullopt;
   std::string bytes;
@@ -34,15 +35,13 @@ std::optional<std::string> read_existing(const std::filesystem::path& file) {
 }  // namespace
 
 Result<std::string> load_or_create_client_id_under(
-    const std::optional<std::filesystem::path>& local_app_data) {
+    const std::optional<Path>& local_app_data) {
   if (!local_app_data) return StubError::internal("LOCALAPPDATA env var not set");
   const auto dir = stub_dir_under(*local_app_data);
   const auto file = dir / "stub-cuid";
   if (auto existing = read_existing(file)) return *existing;
 
-  std::error_code ec;
-  std::filesystem::create_directories(dir, ec);
-  if (ec) return platform::file_error_from(ec);
+  if (auto made = platform::create_folders(dir); !made) return made.error();
   std::string id = net::new_uuid_v4();
   // The operating system's own reason reaches the log when the id cannot be stored.
   auto out = platform::File::create_truncate(file);

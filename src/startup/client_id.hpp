@@ -2,7 +2,7 @@
 // %LOCALAPPDATA%\corvald-installer\stub-cuid and sent with every request to the service.
 #pragma once
 
-#include <filesystem>
+#include "text/path.hpp"
 #include <optional>
 #include <string>
 
@@ -12,6 +12,6 @@ namespace corvald {
 
 Result<std::string> load_or_create_client_id();
 Result<std::string> load_or_create_client_id_under(
-    const std::optional<std::filesystem::path>& local_app_data);
+    const std::optional<Path>& local_app_data);
 
 }  // namespace corvald

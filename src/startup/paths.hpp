@@ -1,16 +1,16 @@
 // The stub's folders, all rooted at LOCALAPPDATA.
 #pragma once
 
-#include <filesystem>
+#include "text/path.hpp"
 #include <optional>
 
 namespace corvald {
 
 // %LOCALAPPDATA%\corvald-installer\logs, or .\corvald-installer\logs without LOCALAPPDATA.
-std::filesystem::path logs_dir();
-std::filesystem::path logs_dir_under(const std::optional<std::filesystem::path>& local_app_data);
+Path logs_dir();
+Path logs_dir_under(const std::optional<Path>& local_app_data);
 
 // %LOCALAPPDATA%\corvald-installer
-std::filesystem::path stub_dir_under(const std::filesystem::path& local_app_data);
+Path stub_dir_under(const Path& local_app_data);
 
 }  // namespace corvald

@@ -4,7 +4,7 @@
 
 #include <concepts>
 #include <cstdint>
-#include <filesystem>
+#include "text/path.hpp"
 #include <string>
 #include <string_view>
 
@@ -17,7 +17,7 @@ inline void append_arg(std::string& out, const std::string& v) { out.append(v); 
 inline void append_arg(std::string& out, const char* v) { out.append(v); }
 inline void append_arg(std::string& out, char v) { out.push_back(v); }
 inline void append_arg(std::string& out, bool v) { out.append(v ? "true" : "false"); }
-inline void append_arg(std::string& out, const std::filesystem::path& v) {
+inline void append_arg(std::string& out, const Path& v) {
   out.append(path_to_utf8(v));
 }
 template <std::integral T>

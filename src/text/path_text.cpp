@@ -43,10 +43,10 @@ namespace {
 
 }  // namespace
 
-std::optional<std::string> path_to_utf8_strict(const std::filesystem::path& path) {
+std::optional<std::string> path_to_utf8_strict(const Path& path) {
   return strict_utf8(path.native());
 }
 
-std::string path_to_utf8(const std::filesystem::path& path) { return lossy_utf8(path.native()); }
+std::string path_to_utf8(const Path& path) { return lossy_utf8(path.native()); }
 
 }  // namespace corvald::text

@@ -2,16 +2,16 @@
 // are bytes and may hold anything. Neither function throws, whatever the name holds.
 #pragma once
 
-#include <filesystem>
+#include "text/path.hpp"
 #include <optional>
 #include <string>
 
 namespace corvald::text {
 
 // Nothing when the name is not valid Unicode.
-std::optional<std::string> path_to_utf8_strict(const std::filesystem::path& path);
+std::optional<std::string> path_to_utf8_strict(const Path& path);
 
 // U+FFFD in place of every unpaired surrogate or invalid byte sequence.
-std::string path_to_utf8(const std::filesystem::path& path);
+std::string path_to_utf8(const Path& path);
 
 }  // namespace corvald::text

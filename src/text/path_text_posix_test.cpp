@@ -7,12 +7,12 @@ namespace corvald::text {
 namespace {
 
 TEST(PathText, BytesThatAreNotUtf8AreRefusedOrReplaced) {
-  const std::filesystem::path broken("logs/a\xFF" "b.log");
+  const Path broken("logs/a\xFF" "b.log");
   EXPECT_EQ(path_to_utf8_strict(broken), std::nullopt);
   EXPECT_EQ(path_to_utf8(broken), "logs/a\xEF\xBF\xBD" "b.log");
   EXPECT_EQ(format("[{}]", broken), "[logs/a\xEF\xBF\xBD" "b.log]");
 
-  const std::filesystem::path fine("logs/caf\xC3\xA9.log");
+  const Path fine("logs/caf\xC3\xA9.log");
   EXPECT_EQ(path_to_utf8_strict(fine), "logs/caf\xC3\xA9.log");
   EXPECT_EQ(path_to_utf8(fine), "logs/caf\xC3\xA9.log");
 }

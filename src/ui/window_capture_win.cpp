@@ -39,7 +39,7 @@ std::vector<std::uint8_t> window_pixels(HWND window, int width, int height) {
 
 }  // namespace
 
-void capture_window(HWND window, const std::filesystem::path& folder,
+void capture_window(HWND window, const Path& folder,
                     std::atomic<std::uint32_t>& capture_counter) {
   RECT r;
   if (!GetWindowRect(window, &r)) return;

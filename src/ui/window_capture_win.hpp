@@ -3,7 +3,7 @@
 
 #include <atomic>
 #include <cstdint>
-#include <filesystem>
+#include "text/path.hpp"
 
 #include "platform/windows.hpp"
 
@@ -12,7 +12,7 @@ namespace corvald::ui {
 // Writes <folder>\shot_NNN.bmp of the window drawn through WM_PRINT, replacing an older file,
 // where NNN is the capture counter, which counts the captures taken. A capture that cannot be
 // made is skipped, one that cannot be written is lost.
-void capture_window(HWND window, const std::filesystem::path& folder,
+void capture_window(HWND window, const Path& folder,
                     std::atomic<std::uint32_t>& capture_counter);
 
 }  // namespace corvald::ui

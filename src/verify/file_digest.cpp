@@ -44,7 +44,7 @@ std::string base64_encode(std::string_view bytes) {
   return out;
 }
 
-Result<std::string> sha512_base64_of_file(const std::filesystem::path& path) {
+Result<std::string> sha512_base64_of_file(const Path& path) {
   auto file = platform::File::open_for_read(path);
   if (!file) return std::move(file).error();
   return sha512_base64_of(*file);

@@ -1,7 +1,7 @@
 // SHA-512 of a file in the feed's form: standard base64 of the 64-byte digest (88 characters).
 #pragma once
 
-#include <filesystem>
+#include "text/path.hpp"
 #include <string>
 #include <string_view>
 
@@ -10,7 +10,7 @@
 
 namespace corvald::verify {
 
-Result<std::string> sha512_base64_of_file(const std::filesystem::path& path);
+Result<std::string> sha512_base64_of_file(const Path& path);
 // Reads an open file from its current position to its end.
 Result<std::string> sha512_base64_of(platform::File& file);
 std::string base64_encode(std::string_view bytes);

@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "logfile/log.hpp"
+#include "platform/file_system.hpp"
 
 namespace corvald {
 
@@ -11,7 +12,7 @@ std::string local_dumps_key(const std::string& exe_name) {
 }
 
 void register_crash_dumps(platform::Registry& registry, const std::optional<std::string>& exe_name,
-                          const std::optional<std::filesystem::path>& local_app_data) {
+                          const std::optional<Path>& local_app_data) {
   constexpr auto target = log_target::wer_setup;
   if (!exe_name || exe_name->empty()) {
     log_warn(target, "[WER] skip: cannot resolve current_exe basename");
@@ -25,11 +26,9 @@ void register_crash_dumps(platform::Registry& registry, const std::optional<std:
   }
   // The registry value is the variable's text with "\CrashDumps" appended, as WER reads it.
   const std::string folder = text::path_to_utf8(*local_app_data) + "\\CrashDumps";
-  std::error_code ec;
-  std::filesystem::create_directories(*local_app_data / "CrashDumps", ec);
-  if (ec) {
+  if (auto made = platform::create_folders(*local_app_data / "CrashDumps"); !made) {
     log_warn(target, "[WER] pre-create dump folder failed (will rely on WER) folder={} err={}",
-             folder, ec.message());
+             folder, made.error().io_error().text);
   }
 
   const std::string subkey = local_dumps_key(*exe_name);

@@ -2,7 +2,7 @@
 // in %LOCALAPPDATA%\CrashDumps for the report and feedback uploads to pick up.
 #pragma once
 
-#include <filesystem>
+#include "text/path.hpp"
 #include <optional>
 #include <string>
 
@@ -18,7 +18,7 @@ std::string local_dumps_key(const std::string& exe_name);
 // Makes sure the LocalDumps key of this executable name holds the three values. Never fails
 // the caller: every problem is a log line and an early return.
 void register_crash_dumps(platform::Registry& registry, const std::optional<std::string>& exe_name,
-                          const std::optional<std::filesystem::path>& local_app_data);
+                          const std::optional<Path>& local_app_data);
 
 // The same for the running process: its executable name, the real registry and LOCALAPPDATA.
 void register_crash_dumps();

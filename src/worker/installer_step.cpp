@@ -13,6 +13,7 @@
 #include "platform/env_names.hpp"
 #include "startup/run_mode.hpp"
 #include "text/format.hpp"
+#include "platform/file_system.hpp"
 
 namespace corvald {
 namespace {
@@ -44,9 +45,8 @@ void send(const telemetry::TelemetryHandle* telemetry, telemetry::TelemetryEvent
   if (telemetry != nullptr) telemetry::telemetry_send(*telemetry, std::move(event));
 }
 
-bool is_file(const std::optional<std::filesystem::path>& path) {
-  std::error_code ec;
-  return path && std::filesystem::is_regular_file(*path, ec);
+bool is_file(const std::optional<Path>& path) {
+  return path && platform::is_file(*path);
 }
 
 // Step 3: true when the installed copy is current and has been launched instead.
@@ -96,10 +96,9 @@ std::vector<std::string> installer_args(bool /*stub_silent*/) {
   return args;
 }
 
-Result<platform::ChildProcess> spawn_installer(const std::filesystem::path& installer,
+Result<platform::ChildProcess> spawn_installer(const Path& installer,
                                                const std::vector<std::string>& args) {
-  std::error_code ec;
-  if (!std::filesystem::exists(installer, ec)) {
+  if (!platform::exists(installer)) {
     return StubError::internal(text::format("installer not found: {}", installer));
   }
   auto child = platform::start_process(installer, args, std::nullopt, true);
@@ -109,7 +108,7 @@ Result<platform::ChildProcess> spawn_installer(const std::filesystem::path& inst
   return std::move(child).value();
 }
 
-Result<std::uint32_t> run_verified_installer(const std::filesystem::path& installer,
+Result<std::uint32_t> run_verified_installer(const Path& installer,
                                              const feed::Feed& feed,
                                              const std::vector<std::string>& args,
                                              const BeforeStartFn& before_start) {
@@ -131,7 +130,7 @@ std::string format_seconds(std::uint64_t duration_ms) {
   return buffer;
 }
 
-Result<void> run_installer_step(const std::filesystem::path& installer, const feed::Feed& feed,
+Result<void> run_installer_step(const Path& installer, const feed::Feed& feed,
                                 UiStatus& status, const CancelFlag& cancel,
                                 const telemetry::TelemetryHandle* telemetry) {
   return run_installer_step(platform::system_registry(), installer, feed, status, cancel,
@@ -139,7 +138,7 @@ Result<void> run_installer_step(const std::filesystem::path& installer, const fe
 }
 
 Result<void> run_installer_step(platform::Registry& registry,
-                                const std::filesystem::path& installer, const feed::Feed& feed,
+                                const Path& installer, const feed::Feed& feed,
                                 UiStatus& status, const CancelFlag& cancel,
                                 const telemetry::TelemetryHandle* telemetry) {
   const std::string& target_version = feed.version;
@@ -160,7 +159,7 @@ Result<void> run_installer_step(platform::Registry& registry,
   auto started = std::chrono::steady_clock::now();
   auto exit_code = run_verified_installer(
       installer, feed, args,
-      [&started](const std::filesystem::path&) { started = std::chrono::steady_clock::now(); });
+      [&started](const Path&) { started = std::chrono::steady_clock::now(); });
   if (!exit_code) return std::move(exit_code).error();
   const auto elapsed = std::chrono::steady_clock::now() - started;
   const auto duration_ms = static_cast<std::uint64_t>(

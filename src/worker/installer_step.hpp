@@ -3,7 +3,7 @@
 #pragma once
 
 #include <cstdint>
-#include <filesystem>
+#include "text/path.hpp"
 #include <functional>
 #include <string>
 #include <string_view>
@@ -29,26 +29,26 @@ std::vector<std::string> installer_args(bool stub_silent);
 
 // "installer not found: {}" when nothing is at the path, "spawn installer: {}" when it
 // cannot be started.
-Result<platform::ChildProcess> spawn_installer(const std::filesystem::path& installer,
+Result<platform::ChildProcess> spawn_installer(const Path& installer,
                                                const std::vector<std::string>& args);
 
 // Runs between the verification and the start, with the held installer's path.
-using BeforeStartFn = std::function<void(const std::filesystem::path&)>;
+using BeforeStartFn = std::function<void(const Path&)>;
 
 // Holds the installer, verifies it against the feed through that hold, runs it and waits for
 // its exit code; the hold ends when the installer has exited.
-Result<std::uint32_t> run_verified_installer(const std::filesystem::path& installer,
+Result<std::uint32_t> run_verified_installer(const Path& installer,
                                              const feed::Feed& feed,
                                              const std::vector<std::string>& args,
                                              const BeforeStartFn& before_start = {});
 
 // The whole step against the machine's registry and the stub's cache.
-Result<void> run_installer_step(const std::filesystem::path& installer, const feed::Feed& feed,
+Result<void> run_installer_step(const Path& installer, const feed::Feed& feed,
                                 UiStatus& status, const CancelFlag& cancel,
                                 const telemetry::TelemetryHandle* telemetry);
 // The same with a chosen registry, for tests.
 Result<void> run_installer_step(platform::Registry& registry,
-                                const std::filesystem::path& installer, const feed::Feed& feed,
+                                const Path& installer, const feed::Feed& feed,
                                 UiStatus& status,
                                 const CancelFlag& cancel,
                                 const telemetry::TelemetryHandle* telemetry);

@@ -30,7 +30,7 @@ TEST(InstallerStepWin, VerifiedInstallerCannotBeSwappedBeforeItStarts) {
                         fs::file_size(installer)};
 
   std::vector<DWORD> errors;
-  auto code = run_verified_installer(installer, feed, {"/c", "exit", "7"}, [&](const fs::path& held) {
+  auto code = run_verified_installer(installer, feed, {"/c", "exit", "7"}, [&](const Path& held) {
     const HANDLE writer = CreateFileW(held.c_str(), GENERIC_WRITE,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -38,13 +38,13 @@ struct Pipeline {
   std::string client_id;
 };
 
-Result<void> install(const Pipeline& p, const std::filesystem::path& installer,
+Result<void> install(const Pipeline& p, const Path& installer,
                      const feed::Feed& feed) {
   return run_installer_step(installer, feed, p.status, p.cancel, &p.telemetry);
 }
 
 Result<void> download_then_install(const Pipeline& p, const feed::Feed& feed,
-                                   const std::filesystem::path& target) {
+                                   const Path& target) {
   log_info(log_target::app, "  cache MISS → will download to {}", target);
   if (p.cancel.is_set()) return StubError::cancelled();
   set_status(p.status, Phase::downloading, 0, i18n::tr("ui.status.preparing_download"));

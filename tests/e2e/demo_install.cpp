@@ -12,8 +12,8 @@ constexpr wchar_t kUninstallKey[] =
 }  // namespace
 
 std::filesystem::path demo_installer(const std::string& release, const std::string& version) {
-  return platform::current_exe_path().value().parent_path().parent_path() / "demo" /
-         "releases" / release / ("Corvald-Tavrin-Setup-" + version + ".exe");
+  return std::filesystem::path(platform::current_exe_path().value().parent_path().parent_path()) /
+         "demo" / "releases" / release / ("Corvald-Tavrin-Setup-" + version + ".exe");
 }
 
 std::optional<std::wstring> uninstall_value(const wchar_t* name) {

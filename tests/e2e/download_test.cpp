@@ -80,7 +80,7 @@ class DownloadE2eTest : public ::testing::Test {
     return std::move(parsed.value());
   }
 
-  Result<fs::path> download() {
+  Result<Path> download() {
     const auto feed = announced_feed();
     if (!feed) return StubError::internal("no feed");
     EXPECT_EQ(feed->size, source_.size());
@@ -91,11 +91,11 @@ class DownloadE2eTest : public ::testing::Test {
         "worker", nullptr);
   }
 
-  void expect_release_at(const Result<fs::path>& result) {
+  void expect_release_at(const Result<Path>& result) {
     ASSERT_TRUE(result.ok()) << result.error().display();
     EXPECT_EQ(result.value(), final_);
     // Compared whole, not by digest: a test of the engine should not lean on its own check.
-    const std::string got = e2e::file_bytes(result.value());
+    const std::string got = e2e::file_bytes(fs::path(result.value()));
     ASSERT_EQ(got.size(), source_.size());
     EXPECT_TRUE(got == source_) << "the downloaded bytes differ from the release";
     ASSERT_FALSE(progress_.empty());

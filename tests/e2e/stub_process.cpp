@@ -7,7 +7,8 @@ namespace corvald::e2e {
 
 std::filesystem::path stub_exe() {
   // The build puts every program in one folder.
-  return platform::current_exe_path().value().parent_path() / "corvald-setup.exe";
+  return std::filesystem::path(platform::current_exe_path().value().parent_path() /
+                               "corvald-setup.exe");
 }
 
 std::optional<unsigned long> run_stub(const StubRun& run) {
