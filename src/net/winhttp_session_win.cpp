@@ -60,15 +60,6 @@ std::optional<std::string> query_custom_header(HINTERNET request, const wchar_t*
   return platform::narrow(std::wstring_view(buffer.data(), units));
 }
 
-std::wstring header_block(const HeaderList& headers) {
-  std::string block;
-  for (const Header& h : headers) {
-    block.append(h.name).append(": ").append(h.value).append("\r\n");
-  }
-  while (block.ends_with("\r\n")) block.resize(block.size() - 2);
-  return widen(block);
-}
-
 class WinHttpBody final : public ResponseBody {
  public:
   WinHttpBody(UniqueInternet connection, UniqueInternet request)
@@ -108,7 +99,7 @@ class WinHttpSession final : public HttpSession {
     if (!request) return named_failure("WinHttpOpenRequest", GetLastError());
 
     if (!headers.empty()) {
-      const std::wstring block = header_block(headers);
+      const std::wstring block = widen(header_block(headers));
       if (!api().add_request_headers(request.get(), block.c_str(), static_cast<DWORD>(block.size()),
                                     WINHTTP_ADDREQ_FLAG_ADD | WINHTTP_ADDREQ_FLAG_REPLACE)) {
         return platform_failure("WinHttpAddRequestHeaders: ", GetLastError());

@@ -1,6 +1,7 @@
 // Shared pieces of the logger tests: a clock the test sets by hand and a scratch folder.
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -81,6 +82,21 @@ inline std::string read_file(const std::filesystem::path& path) {
 
 inline void write_file(const std::filesystem::path& path, const std::string& content) {
   std::ofstream(path, std::ios::binary) << content;
+}
+
+// A log folder as one text: the hours already rotated away in order, then the current file,
+// so lines that cross an hour still read in the order they were written.
+inline std::string log_folder_text(const std::filesystem::path& folder) {
+  std::vector<std::filesystem::path> rotated;
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
+       it.increment(ec)) {
+    if (it->path().filename().string().starts_with("app.log.")) rotated.push_back(it->path());
+  }
+  std::sort(rotated.begin(), rotated.end());
+  std::string text;
+  for (const auto& file : rotated) text += read_file(file);
+  return text + read_file(folder / "app.log");
 }
 
 inline std::vector<std::string> split_lines(const std::string& text) {
