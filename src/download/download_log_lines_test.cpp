@@ -44,7 +44,7 @@ struct Download {
     serve_installer(*session, body, ignore_range);
   }
 
-  Result<fs::path> run() {
+  Result<Path> run() {
     const CancelFlag cancel;
     return download_and_verify(net::HttpClient(session), feed, final_path, cancel,
                                [](std::uint64_t, std::uint64_t) {}, "worker", nullptr,
