@@ -17,7 +17,10 @@
 #include <thread>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "download/download.hpp"
+#include "download/download_internal.hpp"
 #include "download/transfer.hpp"
 #include "net/test/scripted_session.hpp"
 #include "verify/file_digest.hpp"
@@ -164,6 +167,42 @@ struct Recorded {
     for (const auto& event : events) names.push_back(event.name());
     return names;
   }
+};
+
+// A download of an installer the scripted session offers, into a scratch folder, with its
+// progress, log lines and events recorded.
+class DownloadFixture : public ::testing::Test {
+ protected:
+  // The installer on offer and a feed that describes it truthfully.
+  void offer(std::size_t size, bool ignore_range = false) {
+    body_ = installer_bytes(size);
+    feed_.size = size;
+    feed_.sha512 = sha512_of(dir_.path(), body_);
+    serve_installer(*session_, body_, ignore_range);
+  }
+
+  Result<std::filesystem::path> run(FakeClock& clock) {
+    return download_with_reporter(client_, feed_, final_, cancel_, progress_fn_, "worker",
+                                  reporter_, clock.clock());
+  }
+
+  std::vector<net::test::RecordedRequest> requests() const { return session_->requests(); }
+
+  std::shared_ptr<net::test::ScriptedSession> session_ =
+      std::make_shared<net::test::ScriptedSession>();
+  net::HttpClient client_{session_};
+  ScratchDir dir_;
+  std::filesystem::path final_ = dir_.path() / "corvald-setup-2.4.0.exe";
+  std::filesystem::path temp_ = dir_.path() / "corvald-setup-2.4.0.exe.download";
+  feed::Feed feed_{"2.4.0", "http://127.0.0.1:18080/release/corvald-setup-2.4.0.exe", "", {}, 0};
+  std::string body_;
+  CancelFlag cancel_;
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> progress_;
+  ProgressFn progress_fn_ = [this](std::uint64_t done, std::uint64_t total) {
+    progress_.emplace_back(done, total);
+  };
+  Recorded recorded_;
+  Reporter reporter_ = recorded_.reporter();
 };
 
 }  // namespace corvald::download::testing

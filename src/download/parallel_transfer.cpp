@@ -55,13 +55,12 @@ class CancelWatcher {
 };
 
 // Workers write at their offsets, so the file must have its full length before any starts.
-Result<void> presize(const std::filesystem::path& temp, std::uint64_t size) {
-  auto file = platform::File::create_truncate(temp);
-  if (!file) return file.error();
-  auto sized = file->set_length(size);
-  if (!sized) return sized;
-  file->close();
-  return Ok{};
+// The handle stays open for all of them and keeps every other writer out.
+Result<platform::File> presized_writer(const std::filesystem::path& temp, std::uint64_t size) {
+  auto file = platform::File::create_truncate_held(temp);
+  if (!file) return std::move(file).error();
+  if (auto sized = file->set_length(size); !sized) return sized.error();
+  return file;
 }
 
 Result<DownloadStats> transfer(const TransferJob& job, const std::shared_ptr<AttemptState>& state) {
@@ -69,11 +68,12 @@ Result<DownloadStats> transfer(const TransferJob& job, const std::shared_ptr<Att
   if (size == 0) return StubError::internal("total_size is 0");
 
   const auto started = job.clock.now();
-  if (auto sized = presize(job.temp, size); !sized) return sized.error();
+  auto writer = presized_writer(job.temp, size);
+  if (!writer) return std::move(writer).error();
 
   const ByteRange probe = probe_range(size);
   const auto probe_started = job.clock.now();
-  auto probed = fetch_range(job.client, job.feed.url, {}, job.temp, probe.first, probe.last,
+  auto probed = fetch_range(job.client, job.feed.url, {}, *writer, probe.first, probe.last,
                             *state, job.clock.sleep);
   if (!probed) return probed.error();
   const auto probe_took = job.clock.now() - probe_started;
@@ -94,7 +94,7 @@ Result<DownloadStats> transfer(const TransferJob& job, const std::shared_ptr<Att
       stats.chunks = static_cast<std::uint32_t>(state->ranges.size());
     }
     stats.effective_parallelism = workers_for(stats.probe_mibps);
-    auto ran = run_workers(job, state, stats.effective_parallelism);
+    auto ran = run_workers(job, state, stats.effective_parallelism, *writer);
     if (!ran) return ran.error();
     const std::uint64_t downloaded = state->downloaded.load(std::memory_order_relaxed);
     job.progress(downloaded, size);
@@ -107,6 +107,7 @@ Result<DownloadStats> transfer(const TransferJob& job, const std::shared_ptr<Att
   stats.duration_ms = elapsed_ms(started, job.clock.now());
   stats.avg_bps = average_bps(size, stats.duration_ms);
   stats.retries = state->retries.load(std::memory_order_relaxed);
+  writer->close();
   return stats;
 }
 

@@ -25,7 +25,8 @@ Result<DownloadStats> single_connection_transfer(const TransferJob& job) {
   if (!response) return response.error();
   if (response->status != 200) return StubError::http(job.feed.url, response->status);
 
-  auto file = platform::File::create_truncate(job.temp);
+  // Held like the parallel transfer's writer: nothing else writes the file meanwhile.
+  auto file = platform::File::create_truncate_held(job.temp);
   if (!file) return file.error();
 
   auto buffer = std::make_unique<char[]>(kReadBuffer);
