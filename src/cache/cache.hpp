@@ -38,8 +38,10 @@ std::filesystem::path temp_path_for(const std::filesystem::path& final_path);
 Result<std::filesystem::path> select_temp_path(const std::filesystem::path& final_path);
 void cleanup_stale_temps(const std::filesystem::path& final_path);
 
+// Checks the size of `temp` through a handle held as HeldInstaller's is, then compares
+// `sha512`, the digest the download took of the file's bytes while writing them.
 Result<void> verify_download(const std::filesystem::path& temp, const feed::Feed& feed,
-                             std::string_view tag);
+                             std::string_view tag, const std::string& sha512);
 
 // An installer held open from its verification until the process started from it has exited,
 // so that the bytes that run are the bytes that were checked: others may read it meanwhile,

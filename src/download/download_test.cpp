@@ -137,6 +137,27 @@ TEST_F(DownloadTest, DroppedConnectionResumesFromTheFirstMissingByte) {
   EXPECT_EQ(clock.waits(), (std::vector{500ms}));
 }
 
+// The digest taken during the transfer is the one verification compares: a hasher that took
+// ranges in the order they completed, counted a resumed range from where it resumed or read
+// a server's surplus would fail the first attempt.
+TEST_F(DownloadTest, DigestTakenDuringTheTransferMatchesTheFinishedFile) {
+  offer(kOutOfOrderSize);
+  auto gate = std::make_shared<net::test::Gate>();
+  serve_out_of_order(*session_, body_, gate);
+  progress_fn_ = [&](std::uint64_t done, std::uint64_t) {
+    if (done == kOutOfOrderHeldAt) gate->open();
+  };
+  FakeClock clock(10ms);
+
+  auto result = run(clock);
+
+  ASSERT_TRUE(result) << result.error().display();
+  EXPECT_EQ(read_file(final_), body_);
+  ASSERT_THAT(recorded_.event_names(), ElementsAre("download_completed"));
+  EXPECT_EQ(u64(recorded_.events[0], "effective_parallelism"), 2u);
+  EXPECT_EQ(u64(recorded_.events[0], "retries"), 1u);
+}
+
 TEST_F(DownloadTest, ZeroSizeGoesStraightToOneConnection) {
   offer(0);
   FakeClock clock;

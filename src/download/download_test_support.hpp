@@ -108,6 +108,34 @@ inline void serve_installer(net::test::ScriptedSession& session, std::string bod
   });
 }
 
+// 20 MiB in the probe and two 8 MiB ranges, on two workers with a fast probe, such that the
+// ranges complete out of order and one of them twice over: the first request for the range at
+// 4 MiB waits at `gate` after 64 KiB (kOutOfOrderHeldAt bytes are then in the file once the
+// range at 12 MiB is done), then its connection drops at 1 MiB + 17 and the retry resumes
+// there. The range at 12 MiB is answered with 1000 bytes more than it asked for.
+inline constexpr std::uint64_t kOutOfOrderSize = 20ull << 20;
+inline constexpr std::uint64_t kOutOfOrderHeldAt = (4ull << 20) + (64 << 10) + (8ull << 20);
+
+inline void serve_out_of_order(net::test::ScriptedSession& session, const std::string& body,
+                               std::shared_ptr<net::test::Gate> gate) {
+  auto shared = std::make_shared<const std::string>(body);
+  auto held_once = std::make_shared<std::atomic<bool>>(false);
+  session.set_handler([shared, gate, held_once](const net::test::RecordedRequest& r)
+                          -> std::optional<net::test::ScriptedReply> {
+    const auto range = parse_range(r.header("Range"));
+    if (!range) return std::nullopt;
+    auto reply = net::test::ScriptedReply::with_body(
+        shared->substr(range->first, range->last - range->first + 1), 206);
+    if (range->first == 12ull << 20) reply.body += std::string(1000, 'x');
+    if (range->first == 4ull << 20 && !held_once->exchange(true)) {
+      reply.stall = gate;
+      reply.stall_at_byte = 64 << 10;
+      reply.fail_at_byte = (1 << 20) + 17;
+    }
+    return reply;
+  });
+}
+
 class ScratchDir {
  public:
   ScratchDir() {

@@ -12,8 +12,9 @@ using namespace testing;
 
 class DownloadHeld : public DownloadFixture {};
 
-// Nothing but the transfer itself may write the temporary file while it is being filled:
-// neither in the parallel transfer nor in the single-connection fallback.
+// A write into the temporary file from anywhere but the transfer itself could change bytes
+// already hashed, so none can start while the file is being filled: neither in the parallel
+// transfer nor in the single-connection fallback.
 TEST_F(DownloadHeld, NoOtherHandleCanWriteTheTemporaryFileWhileItIsFilled) {
   for (const bool one_connection : {false, true}) {
     SCOPED_TRACE(one_connection ? "fallback" : "parallel");
