@@ -10,9 +10,9 @@
 #include <string>
 #include <string_view>
 
-#include "base/result.hpp"
 #include "feed/feed.hpp"
 #include "platform/file.hpp"
+#include "base/result.hpp"
 
 namespace corvald::cache {
 
@@ -38,8 +38,10 @@ Path temp_path_for(const Path& final_path);
 Result<Path> select_temp_path(const Path& final_path);
 void cleanup_stale_temps(const Path& final_path);
 
+// Checks the size of `temp` through a handle held as HeldInstaller's is, then compares
+// `sha512`, the digest the download took of the file's bytes while writing them.
 Result<void> verify_download(const Path& temp, const feed::Feed& feed,
-                             std::string_view tag);
+                             std::string_view tag, const std::string& sha512);
 
 // An installer held open from its verification until the process started from it has exited,
 // so that the bytes that run are the bytes that were checked: others may read it meanwhile,

@@ -41,7 +41,7 @@ TEST(CacheLogLines, RejectionsTempFallbackVerificationAndPromotion) {
   const auto temp = select_temp_path(final_path);
   ASSERT_TRUE(temp.ok()) << temp.error().display();
   write_file(fs::path(*temp), "abc");
-  ASSERT_TRUE(verify_download(*temp, feed, "worker").ok());
+  ASSERT_TRUE(verify_download(*temp, feed, "worker", kAbcSha).ok());
   const auto placed = promote_download(*temp, final_path, "worker", [](auto) {});
   ASSERT_TRUE(placed.ok()) << placed.error().display();
 

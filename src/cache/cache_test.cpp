@@ -276,7 +276,7 @@ TEST(CacheVerify, SizeIsCheckedBeforeTheDigest) {
   TempDir dir;
   const auto temp = dir.path() / "Setup.exe.download";
   write_file(temp, "abcd");
-  auto wrong_size = verify_download(temp, abc_feed(), "dl");
+  auto wrong_size = verify_download(temp, abc_feed(), "dl", kAbcSha);
   ASSERT_FALSE(wrong_size.ok());
   EXPECT_EQ(wrong_size.error().kind(), StubError::Kind::verify);
   EXPECT_EQ(wrong_size.error().expected_sha512(), kAbcSha);
@@ -285,17 +285,18 @@ TEST(CacheVerify, SizeIsCheckedBeforeTheDigest) {
   EXPECT_EQ(wrong_size.error().actual_size(), 4u);
 
   write_file(temp, "abd");
-  auto wrong_digest = verify_download(temp, abc_feed(), "dl");
+  const std::string taken = *verify::sha512_base64_of_file(temp);
+  auto wrong_digest = verify_download(temp, abc_feed(), "dl", taken);
   ASSERT_FALSE(wrong_digest.ok());
   EXPECT_EQ(wrong_digest.error().kind(), StubError::Kind::verify);
-  EXPECT_EQ(wrong_digest.error().actual_sha512(), *verify::sha512_base64_of_file(temp));
+  EXPECT_EQ(wrong_digest.error().actual_sha512(), taken);
   EXPECT_EQ(wrong_digest.error().expected_size(), 3u);
   EXPECT_EQ(wrong_digest.error().actual_size(), 3u);
 
   write_file(temp, "abc");
-  EXPECT_TRUE(verify_download(temp, abc_feed(), "dl").ok());
+  EXPECT_TRUE(verify_download(temp, abc_feed(), "dl", kAbcSha).ok());
 
-  auto missing = verify_download(dir.path() / "absent", abc_feed(), "dl");
+  auto missing = verify_download(dir.path() / "absent", abc_feed(), "dl", kAbcSha);
   ASSERT_FALSE(missing.ok());
   EXPECT_EQ(missing.error().kind(), StubError::Kind::io);
 }

@@ -1,3 +1,5 @@
+#include <functional>
+
 #include "cache/cache.hpp"
 #include "logfile/log.hpp"
 #include "verify/file_digest.hpp"
@@ -5,12 +7,15 @@
 namespace corvald::cache {
 namespace {
 
-// The size first: a file of the wrong length is rejected without reading it.
-Result<void> check_against_feed(platform::File& file, const feed::Feed& feed) {
+using DigestOf = std::function<Result<std::string>(platform::File&)>;
+
+// The size first: a file of the wrong length is rejected without its digest.
+Result<void> check_against_feed(platform::File& file, const feed::Feed& feed,
+                                const DigestOf& digest_of) {
   auto actual = file.size();
   if (!actual) return std::move(actual).error();
   if (*actual != feed.size) return StubError::verify(feed.sha512, "", feed.size, *actual);
-  auto sha = verify::sha512_base64_of(file);
+  auto sha = digest_of(file);
   if (!sha) return std::move(sha).error();
   if (*sha != feed.sha512) return StubError::verify(feed.sha512, *sha, feed.size, feed.size);
   return Ok{};
@@ -19,10 +24,12 @@ Result<void> check_against_feed(platform::File& file, const feed::Feed& feed) {
 }  // namespace
 
 Result<void> verify_download(const Path& temp, const feed::Feed& feed,
-                             std::string_view tag) {
-  auto file = platform::File::open_for_read(temp);
+                             std::string_view tag, const std::string& sha512) {
+  // Held, this fails while anyone still has the file open to write it.
+  auto file = platform::File::open_for_read_held(temp);
   if (!file) return std::move(file).error();
-  if (auto checked = check_against_feed(*file, feed); !checked) return checked.error();
+  const auto taken = [&sha512](platform::File&) -> Result<std::string> { return sha512; };
+  if (auto checked = check_against_feed(*file, feed, taken); !checked) return checked.error();
   log_info(log_target::app, "[{}] verify OK on {}", tag, temp);
   return Ok{};
 }
@@ -31,7 +38,9 @@ Result<HeldInstaller> hold_verified(const Path& installer,
                                     const feed::Feed& feed) {
   auto file = platform::File::open_for_read_held(installer);
   if (!file) return std::move(file).error();
-  if (auto checked = check_against_feed(*file, feed); !checked) return checked.error();
+  if (auto checked = check_against_feed(*file, feed, verify::sha512_base64_of); !checked) {
+    return checked.error();
+  }
   log_info(log_target::app, "  installer held and verified: {}", installer);
   return HeldInstaller(installer, std::move(file).value());
 }

@@ -19,7 +19,7 @@ namespace {
 
 // The transfer of one attempt: parallel first, one connection when that fails for any
 // reason but cancellation.
-Result<DownloadStats> transfer(const TransferJob& job) {
+Result<Transferred> transfer(const TransferJob& job) {
   auto parallel = parallel_transfer(job);
   if (parallel) return parallel;
   const StubError& error = parallel.error();
@@ -36,7 +36,7 @@ Result<DownloadStats> transfer(const TransferJob& job) {
     job.reporter.emit(failed_event(job.feed, single.error()));
     return single;
   }
-  job.reporter.emit(completed_via_fallback_event(job.feed, *single));
+  job.reporter.emit(completed_via_fallback_event(job.feed, single->stats));
   return single;
 }
 
@@ -57,7 +57,7 @@ AttemptOutcome run_attempt(const TransferJob& job, const Path& final_path) {
     return {AttemptEnd::failed, transferred.error(), {}};
   }
   if (job.cancel.is_set()) return {AttemptEnd::cancelled, std::nullopt, {}};
-  auto verified = cache::verify_download(job.temp, job.feed, job.tag);
+  auto verified = cache::verify_download(job.temp, job.feed, job.tag, transferred->sha512);
   if (!verified) return {AttemptEnd::failed, verified.error(), {}};
   auto promoted = cache::promote_download(job.temp, final_path, job.tag, job.clock.sleep);
   if (!promoted) return {AttemptEnd::done, promoted.error(), {}};

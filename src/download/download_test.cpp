@@ -40,38 +40,7 @@ std::string text_of(const telemetry::TelemetryEvent& event, std::string_view key
   return value ? std::get<std::string>(*value) : "<absent>";
 }
 
-class DownloadTest : public ::testing::Test {
- protected:
-  // The installer on offer and a feed that describes it truthfully.
-  void offer(std::size_t size, bool ignore_range = false) {
-    body_ = installer_bytes(size);
-    feed_.size = size;
-    feed_.sha512 = sha512_of(dir_.path(), body_);
-    serve_installer(*session_, body_, ignore_range);
-  }
-
-  Result<Path> run(FakeClock& clock) {
-    return download_with_reporter(client_, feed_, final_, cancel_, progress_fn_, "worker",
-                                  reporter_, clock.clock());
-  }
-
-  std::vector<net::test::RecordedRequest> requests() const { return session_->requests(); }
-
-  std::shared_ptr<ScriptedSession> session_ = std::make_shared<ScriptedSession>();
-  net::HttpClient client_{session_};
-  ScratchDir dir_;
-  std::filesystem::path final_ = dir_.path() / "corvald-setup-2.4.0.exe";
-  std::filesystem::path temp_ = dir_.path() / "corvald-setup-2.4.0.exe.download";
-  feed::Feed feed_{"2.4.0", "http://127.0.0.1:18080/release/corvald-setup-2.4.0.exe", "", {}, 0};
-  std::string body_;
-  CancelFlag cancel_;
-  std::vector<std::pair<std::uint64_t, std::uint64_t>> progress_;
-  ProgressFn progress_fn_ = [this](std::uint64_t done, std::uint64_t total) {
-    progress_.emplace_back(done, total);
-  };
-  Recorded recorded_;
-  Reporter reporter_ = recorded_.reporter();
-};
+class DownloadTest : public DownloadFixture {};
 
 TEST_F(DownloadTest, SmallInstallerComesWithTheProbeAlone) {
   offer(3 * MiB);
@@ -166,6 +135,27 @@ TEST_F(DownloadTest, DroppedConnectionResumesFromTheFirstMissingByte) {
   ASSERT_THAT(recorded_.event_names(), ElementsAre("download_completed"));
   EXPECT_EQ(u64(recorded_.events[0], "retries"), 1u);
   EXPECT_EQ(clock.waits(), (std::vector{500ms}));
+}
+
+// The digest taken during the transfer is the one verification compares: a hasher that took
+// ranges in the order they completed, counted a resumed range from where it resumed or read
+// a server's surplus would fail the first attempt.
+TEST_F(DownloadTest, DigestTakenDuringTheTransferMatchesTheFinishedFile) {
+  offer(kOutOfOrderSize);
+  auto gate = std::make_shared<net::test::Gate>();
+  serve_out_of_order(*session_, body_, gate);
+  progress_fn_ = [&](std::uint64_t done, std::uint64_t) {
+    if (done == kOutOfOrderHeldAt) gate->open();
+  };
+  FakeClock clock(10ms);
+
+  auto result = run(clock);
+
+  ASSERT_TRUE(result) << result.error().display();
+  EXPECT_EQ(read_file(final_), body_);
+  ASSERT_THAT(recorded_.event_names(), ElementsAre("download_completed"));
+  EXPECT_EQ(u64(recorded_.events[0], "effective_parallelism"), 2u);
+  EXPECT_EQ(u64(recorded_.events[0], "retries"), 1u);
 }
 
 TEST_F(DownloadTest, ZeroSizeGoesStraightToOneConnection) {

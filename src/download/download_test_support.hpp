@@ -17,7 +17,10 @@
 #include <thread>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "download/download.hpp"
+#include "download/download_internal.hpp"
 #include "download/transfer.hpp"
 #include "net/test/scripted_session.hpp"
 #include "verify/file_digest.hpp"
@@ -105,6 +108,34 @@ inline void serve_installer(net::test::ScriptedSession& session, std::string bod
   });
 }
 
+// 20 MiB in the probe and two 8 MiB ranges, on two workers with a fast probe, such that the
+// ranges complete out of order and one of them twice over: the first request for the range at
+// 4 MiB waits at `gate` after 64 KiB (kOutOfOrderHeldAt bytes are then in the file once the
+// range at 12 MiB is done), then its connection drops at 1 MiB + 17 and the retry resumes
+// there. The range at 12 MiB is answered with 1000 bytes more than it asked for.
+inline constexpr std::uint64_t kOutOfOrderSize = 20ull << 20;
+inline constexpr std::uint64_t kOutOfOrderHeldAt = (4ull << 20) + (64 << 10) + (8ull << 20);
+
+inline void serve_out_of_order(net::test::ScriptedSession& session, const std::string& body,
+                               std::shared_ptr<net::test::Gate> gate) {
+  auto shared = std::make_shared<const std::string>(body);
+  auto held_once = std::make_shared<std::atomic<bool>>(false);
+  session.set_handler([shared, gate, held_once](const net::test::RecordedRequest& r)
+                          -> std::optional<net::test::ScriptedReply> {
+    const auto range = parse_range(r.header("Range"));
+    if (!range) return std::nullopt;
+    auto reply = net::test::ScriptedReply::with_body(
+        shared->substr(range->first, range->last - range->first + 1), 206);
+    if (range->first == 12ull << 20) reply.body += std::string(1000, 'x');
+    if (range->first == 4ull << 20 && !held_once->exchange(true)) {
+      reply.stall = gate;
+      reply.stall_at_byte = 64 << 10;
+      reply.fail_at_byte = (1 << 20) + 17;
+    }
+    return reply;
+  });
+}
+
 class ScratchDir {
  public:
   ScratchDir() {
@@ -164,6 +195,42 @@ struct Recorded {
     for (const auto& event : events) names.push_back(event.name());
     return names;
   }
+};
+
+// A download of an installer the scripted session offers, into a scratch folder, with its
+// progress, log lines and events recorded.
+class DownloadFixture : public ::testing::Test {
+ protected:
+  // The installer on offer and a feed that describes it truthfully.
+  void offer(std::size_t size, bool ignore_range = false) {
+    body_ = installer_bytes(size);
+    feed_.size = size;
+    feed_.sha512 = sha512_of(dir_.path(), body_);
+    serve_installer(*session_, body_, ignore_range);
+  }
+
+  Result<Path> run(FakeClock& clock) {
+    return download_with_reporter(client_, feed_, final_, cancel_, progress_fn_, "worker",
+                                  reporter_, clock.clock());
+  }
+
+  std::vector<net::test::RecordedRequest> requests() const { return session_->requests(); }
+
+  std::shared_ptr<net::test::ScriptedSession> session_ =
+      std::make_shared<net::test::ScriptedSession>();
+  net::HttpClient client_{session_};
+  ScratchDir dir_;
+  std::filesystem::path final_ = dir_.path() / "corvald-setup-2.4.0.exe";
+  std::filesystem::path temp_ = dir_.path() / "corvald-setup-2.4.0.exe.download";
+  feed::Feed feed_{"2.4.0", "http://127.0.0.1:18080/release/corvald-setup-2.4.0.exe", "", {}, 0};
+  std::string body_;
+  CancelFlag cancel_;
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> progress_;
+  ProgressFn progress_fn_ = [this](std::uint64_t done, std::uint64_t total) {
+    progress_.emplace_back(done, total);
+  };
+  Recorded recorded_;
+  Reporter reporter_ = recorded_.reporter();
 };
 
 }  // namespace corvald::download::testing

@@ -37,7 +37,7 @@ Result<void> write_piece(platform::File& file, std::uint64_t offset, const char*
 // One request for [first, last]; `written` tells the caller how far this try got even when
 // it fails, so the next try can resume after those bytes.
 Result<void> fetch_once(const net::HttpClient& client, std::string_view url,
-                        const net::HeaderList& extra_headers, const Path& temp,
+                        const net::HeaderList& extra_headers, platform::File& file,
                         std::uint64_t first, std::uint64_t last, AttemptState& state,
                         std::uint64_t& written) {
   net::HeaderList headers = extra_headers;
@@ -48,9 +48,6 @@ Result<void> fetch_once(const net::HttpClient& client, std::string_view url,
     return StubError::internal("server returned 200 for Range request (Range ignored)");
   }
   if (response->status != 206) return StubError::http(std::string(url), response->status);
-
-  auto file = platform::File::open_for_write(temp);
-  if (!file) return file.error();
 
   const std::uint64_t expected = last - first + 1;
   auto buffer = std::make_unique<char[]>(kReadBuffer);
@@ -68,13 +65,12 @@ Result<void> fetch_once(const net::HttpClient& client, std::string_view url,
     first_piece = false;
     // A server that sends more than the range asked for must not spill into the next range.
     const auto take = static_cast<std::uint32_t>(std::min<std::uint64_t>(*count, expected - written));
-    auto stored = write_piece(*file, first + written, buffer.get(), take, state, written);
+    auto stored = write_piece(file, first + written, buffer.get(), take, state, written);
     if (!stored) return stored.error();
   }
 
-  auto flushed = file->flush();
+  auto flushed = file.flush();
   if (!flushed) return flushed.error();
-  file->close();
   if (written < expected) {
     return StubError::network(text::format("range {}-{} ended early: got {} of {} bytes", first,
                                            last, written, expected));
@@ -85,7 +81,7 @@ Result<void> fetch_once(const net::HttpClient& client, std::string_view url,
 }  // namespace
 
 Result<void> fetch_range(const net::HttpClient& client, std::string_view url,
-                         const net::HeaderList& extra_headers, const Path& temp,
+                         const net::HeaderList& extra_headers, platform::File& file,
                          std::uint64_t first, std::uint64_t last, AttemptState& state,
                          const SleepFn& sleep) {
   StubError last_error = StubError::internal("range was never tried");
@@ -99,7 +95,7 @@ Result<void> fetch_range(const net::HttpClient& client, std::string_view url,
     if (state.is_cancelled()) return StubError::cancelled();
 
     std::uint64_t written = 0;
-    auto result = fetch_once(client, url, extra_headers, temp, first, last, state, written);
+    auto result = fetch_once(client, url, extra_headers, file, first, last, state, written);
     if (result) return Ok{};
     if (result.error().kind() == StubError::Kind::cancelled) return result;
     first += written;

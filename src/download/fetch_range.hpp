@@ -4,22 +4,24 @@
 
 #include <chrono>
 #include <cstdint>
-#include "text/path.hpp"
 #include <functional>
 #include <string_view>
 
-#include "base/result.hpp"
 #include "download/transfer.hpp"
 #include "net/http_client.hpp"
+#include "platform/file.hpp"
+#include "base/result.hpp"
 
 namespace corvald::download {
 
 using SleepFn = std::function<void(std::chrono::milliseconds)>;
 
-// Adds every written byte to state.downloaded, counts each retry in state.retries and gives
-// up with kind cancelled at the next body piece once state.cancelled is set.
+// Writes through `file`, the attempt's one handle on the temporary file, which the other
+// ranges write through at the same time. Adds every written byte to state.downloaded, counts
+// each retry in state.retries and gives up with kind cancelled at the next body piece once
+// state.cancelled is set. Writes nothing outside [first, last].
 Result<void> fetch_range(const net::HttpClient& client, std::string_view url,
-                         const net::HeaderList& extra_headers, const Path& temp,
+                         const net::HeaderList& extra_headers, platform::File& file,
                          std::uint64_t first, std::uint64_t last, AttemptState& state,
                          const SleepFn& sleep);
 

@@ -20,7 +20,9 @@ class FetchRangeTest : public ::testing::Test {
   void SetUp() override { write_file(temp_, std::string(1024, 'x')); }
 
   Result<void> fetch(std::uint64_t first, std::uint64_t last) {
-    return fetch_range(client_, kUrl, {}, temp_, first, last, state_, clock_.clock().sleep);
+    auto file = platform::File::open_for_write(temp_);
+    if (!file) return std::move(file).error();
+    return fetch_range(client_, kUrl, {}, *file, first, last, state_, clock_.clock().sleep);
   }
 
   std::shared_ptr<ScriptedSession> session_ = std::make_shared<ScriptedSession>();

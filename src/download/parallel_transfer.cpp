@@ -7,6 +7,7 @@
 
 #include "download/download_events.hpp"
 #include "download/fetch_range.hpp"
+#include "download/range_hasher.hpp"
 #include "download/range_plan.hpp"
 #include "download/worker_pool.hpp"
 #include "platform/file.hpp"
@@ -55,27 +56,30 @@ class CancelWatcher {
 };
 
 // Workers write at their offsets, so the file must have its full length before any starts.
-Result<void> presize(const Path& temp, std::uint64_t size) {
-  auto file = platform::File::create_truncate(temp);
-  if (!file) return file.error();
-  auto sized = file->set_length(size);
-  if (!sized) return sized;
-  file->close();
-  return Ok{};
+// The handle stays open for all of them and keeps every other writer out (see RangeHasher).
+Result<platform::File> presized_writer(const Path& temp, std::uint64_t size) {
+  auto file = platform::File::create_truncate_held(temp);
+  if (!file) return std::move(file).error();
+  if (auto sized = file->set_length(size); !sized) return sized.error();
+  return file;
 }
 
-Result<DownloadStats> transfer(const TransferJob& job, const std::shared_ptr<AttemptState>& state) {
+Result<Transferred> transfer(const TransferJob& job, const std::shared_ptr<AttemptState>& state) {
   const std::uint64_t size = job.feed.size;
   if (size == 0) return StubError::internal("total_size is 0");
 
   const auto started = job.clock.now();
-  if (auto sized = presize(job.temp, size); !sized) return sized.error();
+  auto writer = presized_writer(job.temp, size);
+  if (!writer) return std::move(writer).error();
+  auto hasher = RangeHasher::start(job.temp);
+  if (!hasher) return std::move(hasher).error();
 
   const ByteRange probe = probe_range(size);
   const auto probe_started = job.clock.now();
-  auto probed = fetch_range(job.client, job.feed.url, {}, job.temp, probe.first, probe.last,
+  auto probed = fetch_range(job.client, job.feed.url, {}, *writer, probe.first, probe.last,
                             *state, job.clock.sleep);
   if (!probed) return probed.error();
+  (*hasher)->range_done(probe);
   const auto probe_took = job.clock.now() - probe_started;
   job.progress(state->downloaded.load(std::memory_order_relaxed), size);
 
@@ -94,7 +98,7 @@ Result<DownloadStats> transfer(const TransferJob& job, const std::shared_ptr<Att
       stats.chunks = static_cast<std::uint32_t>(state->ranges.size());
     }
     stats.effective_parallelism = workers_for(stats.probe_mibps);
-    auto ran = run_workers(job, state, stats.effective_parallelism);
+    auto ran = run_workers(job, state, stats.effective_parallelism, *writer, **hasher);
     if (!ran) return ran.error();
     const std::uint64_t downloaded = state->downloaded.load(std::memory_order_relaxed);
     job.progress(downloaded, size);
@@ -107,15 +111,19 @@ Result<DownloadStats> transfer(const TransferJob& job, const std::shared_ptr<Att
   stats.duration_ms = elapsed_ms(started, job.clock.now());
   stats.avg_bps = average_bps(size, stats.duration_ms);
   stats.retries = state->retries.load(std::memory_order_relaxed);
-  return stats;
+  // Before the writer lets go of the file, so no other writer can come between.
+  auto sha512 = (*hasher)->finish();
+  if (!sha512) return std::move(sha512).error();
+  writer->close();
+  return Transferred{stats, std::move(sha512).value()};
 }
 
 }  // namespace
 
-Result<DownloadStats> parallel_transfer(const TransferJob& job) {
+Result<Transferred> parallel_transfer(const TransferJob& job) {
   auto state = std::make_shared<AttemptState>();
   state->cancelled.store(job.cancel.is_set(), std::memory_order_relaxed);
-  Result<DownloadStats> result = StubError::internal("parallel transfer did not run");
+  Result<Transferred> result = StubError::internal("parallel transfer did not run");
   {
     CancelWatcher watcher(state, job.cancel, job.clock);
     if (!watcher.started()) {
@@ -129,7 +137,7 @@ Result<DownloadStats> parallel_transfer(const TransferJob& job) {
   if (!result && state->is_cancelled()) return StubError::cancelled();
   if (!result) return result;
 
-  const DownloadStats& stats = *result;
+  const DownloadStats& stats = result->stats;
   job.reporter.log(text::format("[{}] parallel done: probe {} MB/s N={} chunks={} retries={}",
                                 job.tag, two_decimals(stats.probe_mibps),
                                 stats.effective_parallelism, stats.chunks, stats.retries));

@@ -9,6 +9,6 @@ namespace corvald::download {
 
 // Fails with kind cancelled whenever the caller's flag ended it, so the caller never falls
 // back to a second transfer the user no longer wants.
-Result<DownloadStats> parallel_transfer(const TransferJob& job);
+Result<Transferred> parallel_transfer(const TransferJob& job);
 
 }  // namespace corvald::download

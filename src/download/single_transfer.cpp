@@ -5,6 +5,7 @@
 
 #include "platform/file.hpp"
 #include "text/format.hpp"
+#include "verify/file_digest.hpp"
 #include "verify/response_check.hpp"
 
 namespace corvald::download {
@@ -18,15 +19,17 @@ StubError overrun(std::uint64_t total, std::uint64_t size) {
 
 }  // namespace
 
-Result<DownloadStats> single_connection_transfer(const TransferJob& job) {
+Result<Transferred> single_connection_transfer(const TransferJob& job) {
   const std::uint64_t size = job.feed.size;
   const auto started = job.clock.now();
   auto response = job.client.send(job.feed.url, "GET", {});
   if (!response) return response.error();
   if (response->status != 200) return StubError::http(job.feed.url, response->status);
 
-  auto file = platform::File::create_truncate(job.temp);
+  // Held like the parallel transfer's writer, so the bytes hashed here are the file's bytes.
+  auto file = platform::File::create_truncate_held(job.temp);
   if (!file) return file.error();
+  verify::Sha512Stream sha;
 
   auto buffer = std::make_unique<char[]>(kReadBuffer);
   std::uint64_t total = 0;
@@ -47,6 +50,7 @@ Result<DownloadStats> single_connection_transfer(const TransferJob& job) {
     if (total + *count > size) return overrun(total + *count, size);
     auto appended = file->append(buffer.get(), *count);
     if (!appended) return appended.error();
+    sha.update(buffer.get(), *count);
     total += *count;
     const auto now = job.clock.now();
     if (now - last_report >= kFallbackProgressInterval) {
@@ -65,7 +69,7 @@ Result<DownloadStats> single_connection_transfer(const TransferJob& job) {
   stats.size = size;
   stats.duration_ms = elapsed_ms(started, job.clock.now());
   stats.avg_bps = average_bps(total, stats.duration_ms);
-  return stats;
+  return Transferred{stats, sha.finish_base64()};
 }
 
 }  // namespace corvald::download

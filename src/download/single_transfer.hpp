@@ -1,5 +1,5 @@
 // The fallback: one plain GET of the whole installer, appended to a freshly truncated
-// temporary file.
+// temporary file and hashed piece by piece as it is written.
 #pragma once
 
 #include "base/result.hpp"
@@ -9,6 +9,6 @@ namespace corvald::download {
 
 // Deliberately tests no cancel flag: the attempt loop looks at the caller's flag once this
 // returns, before verification.
-Result<DownloadStats> single_connection_transfer(const TransferJob& job);
+Result<Transferred> single_connection_transfer(const TransferJob& job);
 
 }  // namespace corvald::download

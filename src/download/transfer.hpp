@@ -69,6 +69,13 @@ struct DownloadStats {
   std::uint32_t effective_parallelism = 0;
 };
 
+// A transfer that put every byte in the temporary file, and the SHA-512 of those bytes in the
+// feed's form, taken as they came in.
+struct Transferred {
+  DownloadStats stats;
+  std::string sha512;
+};
+
 // Where log lines and telemetry events go; tests record both instead.
 struct Reporter {
   std::function<void(const std::string&)> log;

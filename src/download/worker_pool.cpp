@@ -19,23 +19,30 @@ struct WorkerSlot {
   std::optional<Result<void>> result;
 };
 
+// The writer and the hasher outlive the worker: run_workers joins it before it returns.
+struct RangeOutlet {
+  platform::File& writer;
+  RangeHasher& hasher;
+};
+
 Result<void> drain_queue(const net::HttpClient& client, const std::string& url,
-                         const Path& temp, AttemptState& state,
-                         const SleepFn& sleep) {
+                         const RangeOutlet& outlet, AttemptState& state, const SleepFn& sleep) {
   for (;;) {
     if (state.is_cancelled()) return StubError::cancelled();
     const auto range = state.pop_range();
     if (!range) return Ok{};
-    auto fetched = fetch_range(client, url, {}, temp, range->first, range->last, state, sleep);
+    auto fetched =
+        fetch_range(client, url, {}, outlet.writer, range->first, range->last, state, sleep);
     if (!fetched) return fetched;
+    outlet.hasher.range_done(*range);
   }
 }
 
 // Nothing a worker does may take the process down: an exception ends only that worker.
-void worker_main(net::HttpClient client, std::string url, Path temp,
+void worker_main(net::HttpClient client, std::string url, RangeOutlet outlet,
                  std::shared_ptr<AttemptState> state, SleepFn sleep, WorkerSlot& slot) {
   try {
-    slot.result = drain_queue(client, url, temp, *state, sleep);
+    slot.result = drain_queue(client, url, outlet, *state, sleep);
   } catch (...) {
     slot.result = StubError::internal("download worker panicked");
   }
@@ -63,7 +70,7 @@ void monitor(const TransferJob& job, const AttemptState& state,
 }  // namespace
 
 Result<void> run_workers(const TransferJob& job, const std::shared_ptr<AttemptState>& state,
-                         std::uint32_t count) {
+                         std::uint32_t count, platform::File& writer, RangeHasher& hasher) {
   std::vector<std::unique_ptr<WorkerSlot>> slots;
   // Reserved up front: a slot whose thread runs must never be lost to a failing push_back.
   slots.reserve(count);
@@ -71,8 +78,9 @@ Result<void> run_workers(const TransferJob& job, const std::shared_ptr<AttemptSt
   for (std::uint32_t i = 0; i < count; ++i) {
     auto slot = std::make_unique<WorkerSlot>();
     try {
-      slot->thread = std::thread(worker_main, job.client, job.feed.url, job.temp, state,
-                                 job.clock.sleep, std::ref(*slot));
+      slot->thread = std::thread(worker_main, job.client, job.feed.url,
+                                 RangeOutlet{writer, hasher}, state, job.clock.sleep,
+                                 std::ref(*slot));
     } catch (const std::exception& error) {
       // The workers already running still drain the queue; the transfer fails after them.
       start_failure = StubError::internal(

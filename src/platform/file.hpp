@@ -1,8 +1,8 @@
 // Files as the installer cache, the download engine and the log use them: a handle is opened
-// with the Windows share modes read, write and delete (so other readers, the engine's own
-// workers and a concurrent rename or delete are not locked out), with positional writes
-// into a pre-sized file or appends that go straight to the operating system. Win32 in the
-// product, POSIX for native tests.
+// with the Windows share modes read, write and delete (so other readers and a concurrent
+// rename or delete are not locked out) unless it is held, with positional writes into a
+// pre-sized file or appends that go straight to the operating system. Win32 in the product,
+// POSIX for native tests.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +16,11 @@ class File {
  public:
   // Creates the file or truncates an existing one.
   static Result<File> create_truncate(const Path& path);
+  // The same, sharing read alone: while this handle is open others may read the file, but
+  // nobody can open it to write, rename or delete it, so all writing goes through this one
+  // handle (POSIX has no such lock, and there it is create_truncate). Writes through it may
+  // come from several threads at once.
+  static Result<File> create_truncate_held(const Path& path);
   // Opens an existing file for writing without creating or truncating it.
   static Result<File> open_for_write(const Path& path);
   static Result<File> open_for_read(const Path& path);

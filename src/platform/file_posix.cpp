@@ -30,6 +30,10 @@ Result<File> File::create_truncate(const Path& path) {
   return File(*fd);
 }
 
+Result<File> File::create_truncate_held(const Path& path) {
+  return create_truncate(path);
+}
+
 Result<File> File::open_for_write(const Path& path) {
   auto fd = open_fd(path, O_RDWR);
   if (!fd) return std::move(fd).error();

@@ -12,8 +12,8 @@ HANDLE as_handle(std::intptr_t value) { return reinterpret_cast<HANDLE>(value); 
 
 std::intptr_t closed_value() { return reinterpret_cast<std::intptr_t>(INVALID_HANDLE_VALUE); }
 
-// Share read, write and delete: the engine's workers each open their own handle, and a
-// rename or delete by the cache must not be refused because a handle is still open.
+// Share read, write and delete: a rename or delete by the cache must not be refused because
+// a handle is still open.
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 Result<HANDLE> open_handle(const Path& path, DWORD access, DWORD disposition,
@@ -27,6 +27,13 @@ Result<HANDLE> open_handle(const Path& path, DWORD access, DWORD disposition,
 
 Result<File> File::create_truncate(const Path& path) {
   auto h = open_handle(path, GENERIC_READ | GENERIC_WRITE, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL);
+  if (!h) return std::move(h).error();
+  return File(reinterpret_cast<std::intptr_t>(*h));
+}
+
+Result<File> File::create_truncate_held(const Path& path) {
+  auto h = open_handle(path, GENERIC_READ | GENERIC_WRITE, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                       FILE_SHARE_READ);
   if (!h) return std::move(h).error();
   return File(reinterpret_cast<std::intptr_t>(*h));
 }

@@ -17,6 +17,25 @@ constexpr std::uint32_t kReadBlock = 1u << 20;
 
 }  // namespace
 
+struct Sha512Stream::State {
+  SHA512_CTX ctx;
+};
+
+Sha512Stream::Sha512Stream() : state_(std::make_unique<State>()) { SHA512_Init(&state_->ctx); }
+Sha512Stream::~Sha512Stream() = default;
+Sha512Stream::Sha512Stream(Sha512Stream&&) noexcept = default;
+Sha512Stream& Sha512Stream::operator=(Sha512Stream&&) noexcept = default;
+
+void Sha512Stream::update(const char* data, std::size_t size) {
+  SHA512_Update(&state_->ctx, data, size);
+}
+
+std::string Sha512Stream::finish_base64() {
+  unsigned char digest[SHA512_DIGEST_LENGTH];
+  SHA512_Final(digest, &state_->ctx);
+  return base64_encode(std::string_view(reinterpret_cast<const char*>(digest), sizeof digest));
+}
+
 std::string base64_encode(std::string_view bytes) {
   static constexpr char kAlphabet[] =
       "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
@@ -51,19 +70,16 @@ Result<std::string> sha512_base64_of_file(const Path& path) {
 }
 
 Result<std::string> sha512_base64_of(platform::File& file) {
-  SHA512_CTX ctx;
-  SHA512_Init(&ctx);
+  Sha512Stream sha;
   // On the heap: a 1 MiB array would not fit the stack of every worker thread.
   const auto buffer = std::make_unique<char[]>(kReadBlock);
   for (;;) {
     auto got = file.read(buffer.get(), kReadBlock);
     if (!got) return std::move(got).error();
     if (*got == 0) break;
-    SHA512_Update(&ctx, buffer.get(), *got);
+    sha.update(buffer.get(), *got);
   }
-  unsigned char digest[SHA512_DIGEST_LENGTH];
-  SHA512_Final(digest, &ctx);
-  return base64_encode(std::string_view(reinterpret_cast<const char*>(digest), sizeof digest));
+  return sha.finish_base64();
 }
 
 }  // namespace corvald::verify
