@@ -7,9 +7,9 @@
 #include "platform/env.hpp"
 #include "platform/file.hpp"
 #include "platform/file_error.hpp"
+#include "platform/file_system.hpp"
 #include "platform/file_tree.hpp"
 #include "verify/file_digest.hpp"
-#include "platform/file_system.hpp"
 
 namespace corvald::cache {
 namespace {
@@ -26,8 +26,7 @@ std::optional<StubError> check_component(std::string_view what, std::string_view
 
 }  // namespace
 
-Result<Path> cache_dir_under(
-    const std::optional<Path>& local_app_data) {
+Result<Path> cache_dir_under(const std::optional<Path>& local_app_data) {
   if (!local_app_data || local_app_data->empty()) {
     return StubError::internal("LOCALAPPDATA not set");
   }

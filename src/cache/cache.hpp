@@ -10,9 +10,9 @@
 #include <string>
 #include <string_view>
 
+#include "base/result.hpp"
 #include "feed/feed.hpp"
 #include "platform/file.hpp"
-#include "base/result.hpp"
 
 namespace corvald::cache {
 
@@ -23,8 +23,7 @@ struct CacheLookup {
 };
 
 Result<Path> cache_dir();
-Result<Path> cache_dir_under(
-    const std::optional<Path>& local_app_data);
+Result<Path> cache_dir_under(const std::optional<Path>& local_app_data);
 
 // Computes a file's digest in the feed's form; tests replace it to see whether it ran.
 using DigestFn = std::function<Result<std::string>(const Path&)>;

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "cache/cache_names.hpp"
+#include "logfile/test/log_test_support.hpp"
 #include "text/format.hpp"
 #include "text/utf.hpp"
-#include "logfile/test/log_test_support.hpp"
 #include "verify/file_digest.hpp"
 
 namespace corvald::cache {

@@ -4,8 +4,8 @@
 #include "cache/cache.hpp"
 #include "cache/cache_names.hpp"
 #include "platform/file_error.hpp"
-#include "platform/file_tree.hpp"
 #include "platform/file_system.hpp"
+#include "platform/file_tree.hpp"
 
 namespace corvald::cache {
 

@@ -7,10 +7,10 @@
 #include <functional>
 #include <string_view>
 
+#include "base/result.hpp"
 #include "download/transfer.hpp"
 #include "net/http_client.hpp"
 #include "platform/file.hpp"
-#include "base/result.hpp"
 
 namespace corvald::download {
 

@@ -30,10 +30,10 @@
 #include <string>
 #include <thread>
 
+#include "base/result.hpp"
 #include "download/transfer.hpp"
 #include "platform/file.hpp"
 #include "verify/file_digest.hpp"
-#include "base/result.hpp"
 
 namespace corvald::download {
 

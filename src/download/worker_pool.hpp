@@ -5,10 +5,10 @@
 #include <cstdint>
 #include <memory>
 
+#include "base/result.hpp"
 #include "download/range_hasher.hpp"
 #include "download/transfer.hpp"
 #include "platform/file.hpp"
-#include "base/result.hpp"
 
 namespace corvald::download {
 

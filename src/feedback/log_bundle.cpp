@@ -7,9 +7,9 @@
 #include "feedback/zip_writer.hpp"
 #include "logfile/log.hpp"
 #include "platform/file.hpp"
+#include "platform/file_system.hpp"
 #include "text/format.hpp"
 #include "text/path_text.hpp"
-#include "platform/file_system.hpp"
 
 namespace corvald::feedback {
 namespace {

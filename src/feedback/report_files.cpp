@@ -9,16 +9,15 @@
 #include <utility>
 
 #include "platform/env.hpp"
+#include "platform/file_system.hpp"
 #include "platform/file_time.hpp"
 #include "platform/file_tree.hpp"
 #include "startup/paths.hpp"
 #include "text/path_text.hpp"
 #include "text/utf.hpp"
-#include "platform/file_system.hpp"
 
 namespace corvald {
 namespace {
-
 
 // The file name as UTF-8; nothing when it is not valid Unicode, as such a name cannot be
 // one the stub wrote.

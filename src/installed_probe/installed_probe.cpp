@@ -4,8 +4,8 @@
 
 #include "build_info.hpp"
 #include "cache/cache_names.hpp"
-#include "text/utf.hpp"
 #include "platform/file_system.hpp"
+#include "text/utf.hpp"
 
 namespace corvald {
 namespace {

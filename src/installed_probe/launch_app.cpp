@@ -4,8 +4,8 @@
 #include "i18n/i18n.hpp"
 #include "logfile/log.hpp"
 #include "platform/child_process.hpp"
-#include "text/format.hpp"
 #include "platform/file_system.hpp"
+#include "text/format.hpp"
 
 namespace corvald {
 namespace {

@@ -5,8 +5,8 @@
 
 #include "logfile/line_format.hpp"
 #include "logfile/retention.hpp"
-#include "text/format.hpp"
 #include "platform/file_system.hpp"
+#include "text/format.hpp"
 
 namespace corvald::logfile {
 namespace {

@@ -13,6 +13,7 @@
 #include "net/uuid.hpp"
 #include "platform/env.hpp"
 #include "platform/env_names.hpp"
+#include "platform/file_system.hpp"
 #include "platform/process.hpp"
 #include "platform/single_instance.hpp"
 #include "startup/client_id.hpp"
@@ -21,7 +22,6 @@
 #include "telemetry/endpoint.hpp"
 #include "telemetry/telemetry.hpp"
 #include "wer_setup/crash_dumps.hpp"
-#include "platform/file_system.hpp"
 
 namespace corvald {
 namespace {

@@ -5,8 +5,8 @@
 
 #include "platform/file_error.hpp"
 
-#include "text/format.hpp"
 #include "platform/file_system.hpp"
+#include "text/format.hpp"
 
 namespace corvald::platform {
 namespace {

@@ -6,9 +6,9 @@
 #include "platform/env.hpp"
 #include "platform/file.hpp"
 #include "platform/file_error.hpp"
+#include "platform/file_system.hpp"
 #include "startup/paths.hpp"
 #include "text/utf.hpp"
-#include "platform/file_system.hpp"
 
 namespace corvald {
 namespace {
@@ -34,8 +34,7 @@ std::optional<std::string> read_existing(const Path& file) {
 
 }  // namespace
 
-Result<std::string> load_or_create_client_id_under(
-    const std::optional<Path>& local_app_data) {
+Result<std::string> load_or_create_client_id_under(const std::optional<Path>& local_app_data) {
   if (!local_app_data) return StubError::internal("LOCALAPPDATA env var not set");
   const auto dir = stub_dir_under(*local_app_data);
   const auto file = dir / "stub-cuid";

@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/file.hpp"
 #include "base/result.hpp"
+#include "platform/file.hpp"
 
 namespace corvald::verify {
 

@@ -11,9 +11,9 @@
 #include "logfile/log.hpp"
 #include "platform/env.hpp"
 #include "platform/env_names.hpp"
+#include "platform/file_system.hpp"
 #include "startup/run_mode.hpp"
 #include "text/format.hpp"
-#include "platform/file_system.hpp"
 
 namespace corvald {
 namespace {

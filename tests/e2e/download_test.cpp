@@ -11,8 +11,8 @@
 
 #include "devserver_port.hpp"
 #include "download/download.hpp"
-#include "file_bytes.hpp"
 #include "feed/parse_feed.hpp"
+#include "file_bytes.hpp"
 #include "net/http_client.hpp"
 
 namespace corvald {

@@ -9,9 +9,9 @@
 #include <string>
 #include <thread>
 
+#include "demo_install.hpp"
 #include "devserver_port.hpp"
 #include "devserver_records.hpp"
-#include "demo_install.hpp"
 #include "feed/feed_url.hpp"
 #include "i18n/i18n.hpp"
 #include "logfile/test/log_capture.hpp"
