@@ -79,10 +79,31 @@ Result<UrlParts> split_url(std::string_view url) {
                : rest[end] == '/'            ? std::string(rest.substr(end))
                                              : "/" + std::string(rest.substr(end));
 
-  const auto colon = authority.find(':');
-  parts.host = std::string(authority.substr(0, colon));
-  if (colon != std::string_view::npos) {
-    const auto port = parse_unsigned(authority.substr(colon + 1), 65535);
+  // An IPv6 literal stands in brackets, with the port after the closing one; the colons inside
+  // belong to the address.
+  std::string_view host = authority;
+  std::string_view after_host;
+  if (authority.starts_with('[')) {
+    const auto close = authority.find(']');
+    const std::string_view address =
+        close == std::string_view::npos ? authority.substr(1) : authority.substr(1, close - 1);
+    if (close == std::string_view::npos || address.empty() ||
+        address.find_first_not_of("0123456789abcdefABCDEF:.") != std::string_view::npos) {
+      return StubError::parse("bad host in url: " + std::string(url));
+    }
+    host = authority.substr(0, close + 1);
+    after_host = authority.substr(close + 1);
+    if (!after_host.empty() && !after_host.starts_with(':')) {
+      return StubError::parse("bad port in url: " + std::string(url));
+    }
+  } else {
+    const auto colon = authority.find(':');
+    host = authority.substr(0, colon);
+    after_host = colon == std::string_view::npos ? std::string_view() : authority.substr(colon);
+  }
+  parts.host = std::string(host);
+  if (!after_host.empty()) {
+    const auto port = parse_unsigned(after_host.substr(1), 65535);
     if (!port) return StubError::parse("bad port in url: " + std::string(url));
     parts.port = static_cast<std::uint16_t>(*port);
   }

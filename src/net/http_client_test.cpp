@@ -27,6 +27,10 @@ TEST(SplitUrl, SplitsSchemeHostPortAndPath) {
       {"https://h/p q%20?u=http://x:1/#f", {true, "h", 443, "/p q%20?u=http://x:1/#f"}},
       {"https://h?cv-request-id=1/2", {true, "h", 443, "/?cv-request-id=1/2"}},
       {"http://h:81#f?x", {false, "h", 81, "/#f?x"}},
+      // IPv6 literals keep their brackets, as the Host header writes them.
+      {"http://[::1]:8080/a", {false, "[::1]", 8080, "/a"}},
+      {"https://[2001:DB8::7]", {true, "[2001:DB8::7]", 443, "/"}},
+      {"http://[::ffff:127.0.0.1]?q", {false, "[::ffff:127.0.0.1]", 80, "/?q"}},
   };
   for (const auto& [url, expected] : cases) {
     const auto parts = split_url(url);
@@ -42,15 +46,22 @@ TEST(SplitUrl, RejectsOtherSchemesBadPortsAndEmptyHostsNamingTheWholeUrl) {
     EXPECT_EQ(parts.error().kind(), StubError::Kind::parse);
     EXPECT_EQ(parts.error().text(), "unsupported url scheme: " + url);
   }
-  // The first ":" always starts the port, so user-info and bracketed IPv6 are bad ports.
+  // Outside brackets the first ":" starts the port, so user-info is a bad port.
   for (const std::string url :
        {"http://h:/", "http://h:+/", "http://h:-/", "http://h:-1/", "http://h:70000/",
         "http://h:65536", "http://h:18446744073709551697/", "http://h: 80/", "http://h:++80/",
-        "http://h:80:81/", "http://user:pw@h/", "http://[::1]:8080/"}) {
+        "http://h:80:81/", "http://user:pw@h/", "http://[::1]8080/", "http://[::1]:/",
+        "http://[::1]:80:81/"}) {
     const auto parts = split_url(url);
     ASSERT_FALSE(parts.ok()) << url;
     EXPECT_EQ(parts.error().kind(), StubError::Kind::parse);
     EXPECT_EQ(parts.error().text(), "bad port in url: " + url);
+  }
+  for (const std::string url : {"http://[::1/", "http://[]:80/", "http://[::1%25eth0]/",
+                                "http://[v1.x]/"}) {
+    const auto parts = split_url(url);
+    ASSERT_FALSE(parts.ok()) << url;
+    EXPECT_EQ(parts.error().text(), "bad host in url: " + url);
   }
   for (const std::string url : {"https:///up/fee", "http://", "http://:8080/x"}) {
     const auto parts = split_url(url);

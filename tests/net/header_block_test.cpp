@@ -10,6 +10,7 @@
 #include "platform/windows.hpp"
 // After windows.hpp, which keeps the old winsock.h out.
 #include <winsock2.h>
+#include <ws2tcpip.h>
 
 namespace corvald::net {
 namespace {
@@ -19,20 +20,24 @@ namespace {
 // used twice.
 class RawLoopbackServer {
  public:
-  RawLoopbackServer() {
+  // On 127.0.0.1, or on [::1] with `ipv6`.
+  explicit RawLoopbackServer(bool ipv6 = false) {
     WSADATA data;
     if (WSAStartup(MAKEWORD(2, 2), &data) != 0) return;
-    listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    int length = sizeof(address);
-    if (bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
-        listen(listener_, 4) != 0 ||
-        getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    listener_ = socket(ipv6 ? AF_INET6 : AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in v4{};
+    v4.sin_family = AF_INET;
+    v4.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    sockaddr_in6 v6{};
+    v6.sin6_family = AF_INET6;
+    v6.sin6_addr = in6addr_loopback;
+    auto* address = ipv6 ? reinterpret_cast<sockaddr*>(&v6) : reinterpret_cast<sockaddr*>(&v4);
+    int length = ipv6 ? sizeof(v6) : sizeof(v4);
+    if (bind(listener_, address, length) != 0 || listen(listener_, 4) != 0 ||
+        getsockname(listener_, address, &length) != 0) {
       return;
     }
-    port_ = ntohs(address.sin_port);
+    port_ = ntohs(ipv6 ? v6.sin6_port : v4.sin_port);
     thread_ = std::thread([this] { serve(); });
   }
 
@@ -113,6 +118,23 @@ TEST(WinHttpHeaderBlock, PairsGoOutAsWrittenAndAnEmptyListAddsNothing) {
   EXPECT_EQ(received[1], request_line + "X-One: a b\r\n" + platform_part);
   EXPECT_EQ(received[2],
             request_line + "X-One: a b\r\nCV-Request-Id: r-1\r\nX-Empty: \r\n" + platform_part);
+}
+
+// The colons of an IPv6 literal are the address's, the port follows the bracket, and the Host
+// header names the server as the URL does.
+TEST(WinHttpHeaderBlock, AnIpv6LiteralWithItsPortReachesItsServer) {
+  const auto client = HttpClient::open("corvald-header-test");
+  ASSERT_TRUE(client.ok()) << client.error().text();
+  RawLoopbackServer server(true);
+  ASSERT_NE(server.port(), 0) << "no IPv6 loopback on this machine";
+  const std::string authority = "[::1]:" + std::to_string(server.port());
+  const auto response = client->get("http://" + authority + "/six", {});
+  ASSERT_TRUE(response.ok()) << response.error().text();
+  EXPECT_EQ(response->status, 204u);
+  const auto received = server.stop();
+  ASSERT_EQ(received.size(), 1u);
+  EXPECT_TRUE(received[0].starts_with("GET /six HTTP/1.1\r\n")) << received[0];
+  EXPECT_NE(received[0].find("Host: " + authority + "\r\n"), std::string::npos) << received[0];
 }
 
 }  // namespace
