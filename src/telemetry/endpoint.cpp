@@ -1,17 +1,40 @@
 #include "telemetry/endpoint.hpp"
 
+#include <atomic>
+
+#include "logfile/log.hpp"
 #include "net/service.hpp"
 #include "platform/env.hpp"
 #include "platform/env_names.hpp"
 
 namespace corvald::telemetry {
+namespace {
+
+void warn_refused_once(const std::string& fallback) {
+  static std::atomic<bool> warned{false};
+  if (warned.exchange(true)) return;
+  log_warn(log_target::telemetry,
+           "[telemetry] {} ignored: only https://, or http:// to a loopback host, may replace the telemetry "
+           "endpoint; using {}",
+           env_name::telemetry_url, fallback);
+}
+
+}  // namespace
 
 std::string telemetry_endpoint_from(bool override_set,
                                     const std::optional<std::string>& override_value) {
-  if (!override_set) return net::service_url("/api/v2/report");
-  // A value that is set but cannot be read as text still means "not the real service":
-  // posting there would fail and be logged, which beats quietly reporting to production.
-  return override_value.value_or(std::string());
+  std::string fallback = net::service_url("/api/v2/report");
+  if (!override_set) return fallback;
+  // A value that is set but empty, or cannot be read as text, still means "not the real
+  // service": posting there fails and is logged, which beats quietly reporting to production.
+  if (!override_value || override_value->empty()) return std::string();
+  // The events carry the client id and the machine's summary: plain text may only stay on
+  // this machine, as for the service origin itself.
+  if (!net::service_override_is_safe(*override_value)) {
+    warn_refused_once(fallback);
+    return fallback;
+  }
+  return *override_value;
 }
 
 std::string telemetry_endpoint() {

@@ -7,8 +7,9 @@
 
 namespace corvald::telemetry {
 
-// APP_INSTALLER_TELEMETRY_URL when it is set (as it is, even empty), else the update
-// service's /api/v2/report.
+// APP_INSTALLER_TELEMETRY_URL when it is set, else the update service's /api/v2/report. An
+// empty value is kept (every post then fails); a value that is neither https:// nor http:// to
+// a loopback host gives the service's endpoint and one WARN.
 std::string telemetry_endpoint();
 
 // `override_value` is the variable's value; `override_set` says whether it exists at all.

@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 
+#include "logfile/test/log_capture.hpp"
 #include "net/service.hpp"
 #include "telemetry/endpoint.hpp"
 #include "telemetry/telemetry_hooks.hpp"
@@ -10,12 +11,24 @@
 namespace corvald::telemetry {
 namespace {
 
-TEST(TelemetryEndpoint, TheOverrideIsUsedAsItIsWheneverItIsSet) {
+TEST(TelemetryEndpoint, TheOverrideIsUsedWhenItIsSetAndSafe) {
   const std::string fallback = net::service_url("/api/v2/report");
   EXPECT_TRUE(fallback.ends_with("/api/v2/report")) << fallback;
   EXPECT_EQ(telemetry_endpoint_from(false, std::nullopt), fallback);
   EXPECT_EQ(telemetry_endpoint_from(true, "http://127.0.0.1:1/r"), "http://127.0.0.1:1/r");
+  EXPECT_EQ(telemetry_endpoint_from(true, "https://stats.example/r"), "https://stats.example/r");
   EXPECT_EQ(telemetry_endpoint_from(true, ""), "");
+  // Plain text leaving the machine, or no URL at all, reports to the service instead, with
+  // one warning however often the endpoint is asked for.
+  logfile::testing::LogCapture capture;
+  for (const char* refused : {"http://stats.example/r", "http://127.0.0.1@stats.example/r",
+                              "ftp://127.0.0.1/r", "stats.example/r"}) {
+    EXPECT_EQ(telemetry_endpoint_from(true, refused), fallback) << refused;
+  }
+  EXPECT_EQ(capture.messages(),
+            std::vector<std::string>{
+                "[telemetry] APP_INSTALLER_TELEMETRY_URL ignored: only https://, or http:// to a "
+                "loopback host, may replace the telemetry endpoint; using " + fallback});
   EXPECT_EQ(telemetry_endpoint_from(true, std::nullopt), "");
 
   ::setenv("APP_INSTALLER_TELEMETRY_URL", "", 1);
