@@ -48,8 +48,7 @@ Result<CacheLookup> cache_lookup(const feed::Feed& feed) {
   // LOCALAPPDATA itself is the user's to place, and may be made as usual; the product folder
   // under it is the one component above the root that belongs to the stub.
   const auto product = root->parent_path();
-  (void)platform::create_folders(product.parent_path());
-  if (auto made = platform::create_folder_refusing_links(product); !made) {
+  if (auto made = platform::create_own_folders(product.parent_path(), product); !made) {
     return made.error();
   }
   return cache_lookup_in(*root, feed);

@@ -1,3 +1,4 @@
+#include <cstdio>
 #include <system_error>
 
 #include "build_info.hpp"
@@ -13,7 +14,6 @@
 #include "net/uuid.hpp"
 #include "platform/env.hpp"
 #include "platform/env_names.hpp"
-#include "platform/file_system.hpp"
 #include "platform/process.hpp"
 #include "platform/single_instance.hpp"
 #include "startup/client_id.hpp"
@@ -21,6 +21,7 @@
 #include "startup/run_mode.hpp"
 #include "telemetry/endpoint.hpp"
 #include "telemetry/telemetry.hpp"
+#include "text/format.hpp"
 #include "wer_setup/crash_dumps.hpp"
 
 namespace corvald {
@@ -29,12 +30,18 @@ namespace {
 constexpr unsigned log_retention_hours = 72;
 
 void start_logging() {
-  const auto dir = logs_dir();
-  if (!platform::create_folders(dir)) return;  // no log for this run; everything else goes on unchanged
+  auto dir = create_logs_dir();
+  if (!dir) {
+    // No log for this run, and everything else goes on unchanged. The reason can only go to
+    // the console: a log written below a link would land wherever the link points.
+    std::fputs(text::format("[main] no log for this run: {}\n", dir.error().display()).c_str(),
+               stderr);
+    return;
+  }
   logfile::LoggerConfig config;
   config.level = logfile::Level::info;
   config.name = build_info::folder_name;
-  config.folder = dir;
+  config.folder = std::move(dir).value();
   config.retention_hours = log_retention_hours;
   config.echo_to_stderr = false;
   logfile::init_logging(config);

@@ -39,6 +39,25 @@ Result<void> create_folder_refusing_links(const Path& path) {
   return check_plain_folder(path);
 }
 
+Result<void> create_own_folders(const Path& base, const Path& folder) {
+  std::vector<Path> own;  // `folder` first, then each folder above it short of `base`
+  Path at = folder;
+  for (; at != base; at = at.parent_path()) {
+    own.push_back(at);
+    const Path parent = at.parent_path();
+    if (parent.empty() || parent == at) break;  // `folder` does not lie below `base`
+  }
+  if (at == base) {
+    if (auto made = create_folders(base); !made) return made;
+  } else {
+    own.resize(1);
+  }
+  for (auto it = own.rbegin(); it != own.rend(); ++it) {
+    if (auto made = create_folder_refusing_links(*it); !made) return made;
+  }
+  return Ok{};
+}
+
 void remove_tree(const Path& path) {
   if (entry_kind(path) != EntryKind::directory) {
     remove_entry(path);

@@ -27,6 +27,12 @@ EntryKind entry_kind(const Path& path);
 // below it would land wherever it points. So is a file.
 Result<void> create_folder_refusing_links(const Path& path);
 
+// Makes `base` as any folder is made (it is the user's to place, links and all), then every
+// folder from there down to `folder` with create_folder_refusing_links: those are the
+// program's own, and whatever it writes into them must land there. A `folder` that does not
+// lie below `base` is made refusing links alone.
+Result<void> create_own_folders(const Path& base, const Path& folder);
+
 // Removes a file, an empty folder or a link itself; false when nothing was removed.
 bool remove_entry(const Path& path);
 

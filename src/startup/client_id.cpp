@@ -6,7 +6,7 @@
 #include "platform/env.hpp"
 #include "platform/file.hpp"
 #include "platform/file_error.hpp"
-#include "platform/file_system.hpp"
+#include "platform/file_tree.hpp"
 #include "startup/paths.hpp"
 #include "text/utf.hpp"
 
@@ -40,7 +40,7 @@ Result<std::string> load_or_create_client_id_under(const std::optional<Path>& lo
   const auto file = dir / "stub-cuid";
   if (auto existing = read_existing(file)) return *existing;
 
-  if (auto made = platform::create_folders(dir); !made) return made.error();
+  if (auto made = platform::create_own_folders(*local_app_data, dir); !made) return made.error();
   std::string id = net::new_uuid_v4();
   // The operating system's own reason reaches the log when the id cannot be stored.
   auto out = platform::File::create_truncate(file);
