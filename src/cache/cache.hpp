@@ -35,6 +35,10 @@ Result<CacheLookup> cache_lookup_in(const Path& root, const feed::Feed& feed,
 
 Path temp_path_for(const Path& final_path);
 Result<Path> select_temp_path(const Path& final_path);
+// Deletes the leftover temporary files of `final_path` (every name starting with its
+// temporary name), logging each one removed or kept. Run after a hit, after a promotion, and
+// at the end of a run that downloaded: a scanner that held the verified temporary file while
+// it was copied into place has let go by then.
 void cleanup_stale_temps(const Path& final_path);
 
 // Checks the size of `temp` through a handle held as HeldInstaller's is, then compares

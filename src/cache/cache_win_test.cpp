@@ -1,3 +1,4 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <set>
@@ -5,9 +6,11 @@
 #include <vector>
 
 #include "cache/cache.hpp"
+#include "logfile/test/log_capture.hpp"
 #include "logfile/test/log_test_support.hpp"
 #include "platform/win_handles.hpp"
 #include "platform/windows.hpp"
+#include "text/format.hpp"
 
 namespace corvald::cache {
 namespace {
@@ -64,6 +67,34 @@ TEST(CacheWinLocks, LockedFinalFileIsReplacedByAnAlternateThatTheLookupIgnores) 
   ASSERT_TRUE(next_run.ok());
   EXPECT_EQ(next_run->kind, CacheLookup::Kind::miss);
   EXPECT_EQ(next_run->path, folder / "Setup.exe");
+}
+
+// A scanner that holds the finished temporary file without delete sharing: the promotion
+// copies it into place and cannot delete it, and it goes at the end of the run once let go,
+// each step with its line in the log, instead of staying for good.
+TEST(CacheWinLocks, ATempHeldThroughPromotionIsRemovedOnceReleased) {
+  TempDir dir;
+  const auto final_path = dir.path() / "Setup.exe";
+  const auto temp = dir.path() / "Setup.exe.download";
+  write_file(temp, "abc");
+  logfile::testing::LogCapture capture;
+  {
+    const auto scanner = hold(temp, FILE_SHARE_READ);
+    ASSERT_TRUE(scanner.valid());
+    auto placed = promote_download(temp, final_path, "dl", [](std::chrono::milliseconds) {});
+    ASSERT_TRUE(placed.ok()) << placed.error().display();
+    EXPECT_EQ(*placed, final_path);
+    EXPECT_TRUE(fs::exists(temp));
+  }
+  cleanup_stale_temps(final_path);
+  EXPECT_FALSE(fs::exists(temp));
+  EXPECT_EQ(read_file(final_path), "abc");
+  using ::testing::Contains;
+  const auto messages = capture.messages();
+  EXPECT_THAT(messages, Contains(::testing::HasSubstr(text::format(
+                            "  cache leftover temporary file {} not removed: ", Path(temp)))));
+  EXPECT_THAT(messages,
+              Contains(text::format("  cache removed leftover temporary file {}", Path(temp))));
 }
 
 // Wine 8 answers CreateSymbolicLinkW with success but creates nothing, so the link is

@@ -8,6 +8,7 @@
 #include "platform/file.hpp"
 #include "platform/file_error.hpp"
 #include "platform/file_system.hpp"
+#include "platform/file_tree.hpp"
 
 namespace corvald::cache {
 namespace {
@@ -63,7 +64,17 @@ void cleanup_stale_temps(const Path& final_path) {
     const auto name = file_name_utf8(entry);
     if (name && name->starts_with(*prefix)) doomed.push_back(entry);
   }
-  for (const auto& path : doomed) (void)platform::delete_file(path);
+  // Each file may be a whole installer's worth of disk: say what went and what stays. A
+  // folder in the way is nothing the stub left, and stays without a word.
+  for (const auto& path : doomed) {
+    const bool file = platform::entry_kind(path) == platform::EntryKind::file;
+    if (auto deleted = platform::delete_file(path); deleted) {
+      log_info(log_target::cache, "  cache removed leftover temporary file {}", path);
+    } else if (file) {
+      log_info(log_target::cache, "  cache leftover temporary file {} not removed: {}", path,
+               deleted.error().display());
+    }
+  }
 }
 
 }  // namespace corvald::cache

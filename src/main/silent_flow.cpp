@@ -16,23 +16,22 @@
 namespace corvald {
 namespace {
 
-Result<Path> installer_for(const net::HttpClient& client,
-                                            const feed::Feed& feed) {
-  auto lookup = cache::cache_lookup(feed);
-  if (!lookup) return std::move(lookup).error();
-  if (lookup->kind == cache::CacheLookup::Kind::hit) {
-    log_info(log_target::app, "[silent] cache HIT {}", lookup->path);
-    return lookup->path;
+Result<Path> installer_for(const net::HttpClient& client, const feed::Feed& feed,
+                           const cache::CacheLookup& lookup) {
+  if (lookup.kind == cache::CacheLookup::Kind::hit) {
+    log_info(log_target::app, "[silent] cache HIT {}", lookup.path);
+    return lookup.path;
   }
   // Nobody can cancel a silent run; the flag only satisfies the engine's interface.
   const CancelFlag never_set;
   return download::download_and_verify(
-      client, feed, lookup->path, never_set, [](std::uint64_t, std::uint64_t) {}, "silent",
+      client, feed, lookup.path, never_set, [](std::uint64_t, std::uint64_t) {}, "silent",
       nullptr);
 }
 
-Result<std::uint32_t> install(const net::HttpClient& client, const feed::Feed& feed) {
-  auto installer = installer_for(client, feed);
+Result<std::uint32_t> install_from(const net::HttpClient& client, const feed::Feed& feed,
+                                   const cache::CacheLookup& lookup) {
+  auto installer = installer_for(client, feed, lookup);
   if (!installer) return std::move(installer).error();
   // Deployment tools decide what a machine runs: the feed's build is installed even when the
   // installed copy is newer.
@@ -43,6 +42,14 @@ Result<std::uint32_t> install(const net::HttpClient& client, const feed::Feed& f
   log_info(log_target::app, "[silent] NSIS exit code {}", static_cast<std::int32_t>(code.value()));
   (void)cache::prune_older(feed.version);
   return code.value();
+}
+
+Result<std::uint32_t> install(const net::HttpClient& client, const feed::Feed& feed) {
+  auto lookup = cache::cache_lookup(feed);
+  if (!lookup) return std::move(lookup).error();
+  auto code = install_from(client, feed, lookup.value());
+  if (lookup->kind == cache::CacheLookup::Kind::miss) cache::cleanup_stale_temps(lookup->path);
+  return code;
 }
 
 Result<std::uint32_t> silent_install() {

@@ -73,7 +73,9 @@ Result<void> use_feed(const Pipeline& p, const feed::Feed& feed) {
   auto lookup = cache::cache_lookup(feed);
   if (!lookup) return std::move(lookup).error();
   if (lookup->kind == cache::CacheLookup::Kind::miss) {
-    return download_then_install(p, feed, lookup->path);
+    auto outcome = download_then_install(p, feed, lookup->path);
+    cache::cleanup_stale_temps(lookup->path);
+    return outcome;
   }
   log_info(log_target::app, "  cache HIT: {}", lookup->path);
   telemetry::telemetry_send(p.telemetry,
