@@ -119,6 +119,18 @@ wine_prefix() {
   [ -f "$WINEPREFIX/system.reg" ] || die "wineboot did not create $WINEPREFIX"
 }
 
+# The stub's users run Windows 10 and 11, and the stub takes other paths on older systems (the
+# proxy mode, the DLL directories, the version it reports); a new prefix says Windows 7.
+wine_windows10() {
+  grep -q '"CurrentMajorVersionNumber"=dword:0000000a' "$WINEPREFIX/system.reg" 2>/dev/null &&
+    return 0
+  say "setting the Wine prefix to Windows 10"
+  "$wine" winecfg -v win10 >/dev/null 2>&1
+  "$wine" reg query 'HKLM\Software\Microsoft\Windows NT\CurrentVersion' \
+      /v CurrentMajorVersionNumber 2>/dev/null | grep -q 0xa \
+    || die "could not set the Wine prefix to Windows 10"
+}
+
 # Windows drawn the way users see them: a virtual desktop in which Wine draws the frames and
 # captions itself (a bare X server has no window manager to do it), shared by every program of
 # the prefix; a stand-in for "Segoe UI" and Tahoma that has Latin, accented and CJK letters;
@@ -152,5 +164,6 @@ wine_desktop() {
 install_packages
 cross_deps
 wine_prefix
+wine_windows10
 wine_desktop
 say "setup complete (dependency cache: $deps_cache)"

@@ -110,6 +110,8 @@ TEST_F(FeedbackDialogE2eTest, SendUploadsTheDescriptionWithTheLogsAndTheDialogCl
   EXPECT_NE(body.find("\"feedback_type\":\"issue_report\""), std::string::npos) << body;
   EXPECT_NE(body.find("\"description\":\"crash on start\\n"), std::string::npos) << body;
   EXPECT_NE(body.find("\"file_format\":\"zip\""), std::string::npos) << body;
+  // The prefix runs as Windows 10, the oldest system the stub is made for.
+  EXPECT_TRUE(std::regex_search(body, std::regex("[\"&]os_version=10\\.0\\.\\d+&"))) << body;
   // The status line ends with the last 32 characters of the blob path the service granted.
   const std::smatch path = [&] {
     std::smatch m;

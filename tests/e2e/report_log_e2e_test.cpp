@@ -7,6 +7,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -161,6 +162,8 @@ TEST_F(ReportLogE2eTest, AcceptedReportCarriesTheLogsThenTheCrashDumpsNewestFirs
   const auto submits = devserver_requests("/api/voice-realtime/feedback/submit");
   ASSERT_EQ(submits.size(), 1u);
   EXPECT_NE(submits[0].body.find("\"feedback_type\":\"debug_log\""), std::string::npos);
+  EXPECT_TRUE(std::regex_search(submits[0].body, std::regex("[\"&]os_version=10\\.0\\.\\d+&")))
+      << submits[0].body;
   EXPECT_NE(submits[0].body.find("\"blob_path\":\"" + devserver_base_url() + "/storage/"),
             std::string::npos)
       << submits[0].body;
