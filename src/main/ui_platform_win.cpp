@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "platform/common_controls.hpp"
+#include "platform/system_library.hpp"
 #include "platform/win_handles.hpp"
 #include "ui/win32_failure_win.hpp"
 #include "ui/window_class_win.hpp"
@@ -70,6 +71,10 @@ Result<void> set_up_ui_platform() {
   if (auto registered = ui::register_window_classes(); !registered) return registered;
   const HRESULT com = CoInitialize(nullptr);
   if (com != S_OK && com != S_FALSE) return StubError::internal("CoInitialize failed");
+  // COM loads the imaging component by its registered System32 path, but what that loads in
+  // turn is searched for by name: through the seam first, it finds those already loaded. A
+  // failure here shows when the window creates the imaging factory.
+  (void)platform::load_system_library(L"windowscodecs.dll");
   return Ok{};
 }
 

@@ -15,8 +15,9 @@ namespace corvald::platform {
 // The very first call of the program; false when the system refused it.
 bool restrict_dll_search_to_system32();
 
-// Loads `file_name` (e.g. L"winhttp.dll") with LOAD_LIBRARY_SEARCH_SYSTEM32; the module stays
-// loaded for the life of the process. Failure: internal "load {file}: {system text}".
+// Loads `file_name` (e.g. L"winhttp.dll") with LOAD_LIBRARY_SEARCH_SYSTEM32, after the DLLs it
+// would load lazily of its own, from the same folder; the modules stay loaded for the life of
+// the process. Failure: internal "load {file}: {system text}".
 Result<HMODULE> load_system_library(const wchar_t* file_name);
 
 // Fills one table of function pointers from one system DLL; the first name that is missing

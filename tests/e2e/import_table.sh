@@ -6,11 +6,7 @@ set -euo pipefail
 objdump=$1
 exe=$2
 
-# HKLM\SYSTEM\CurrentControlSet\Control\Session Manager\KnownDLLs on Windows 10 and 11, plus
-# ntdll, which the kernel maps into every process before any search.
-known=(advapi32 clbcatq combase comdlg32 coml2 difxapi gdi32 gdiplus imagehlp imm32 kernel32
-       msctf msvcrt normaliz nsi ntdll ole32 oleaut32 psapi rpcrt4 sechost setupapi shcore
-       shell32 shlwapi user32 wldap32 ws2_32)
+known=$(sed -e 's/#.*//' -e 's/[[:space:]]//g' "$(dirname "$0")/planting/known_dlls.txt" | grep -v '^$')
 
 names=$("$objdump" -p "$exe" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr '[:upper:]' '[:lower:]')
 if [ -z "$names" ]; then
@@ -19,7 +15,7 @@ if [ -z "$names" ]; then
 fi
 bad=0
 for name in $names; do
-  if printf '%s\n' "${known[@]}" | grep -qxF "${name%.dll}"; then
+  if grep -qxF "$name" <<<"$known"; then
     echo "ok       $name"
   else
     echo "REFUSED  $name (not a KnownDLL: load it through platform/system_library.hpp)"

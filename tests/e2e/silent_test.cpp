@@ -151,44 +151,6 @@ TEST_F(SilentE2eTest, SecondRunInstallsFromTheCache) {
   EXPECT_EQ(uninstall_value(L"DisplayVersion"), L"1.5.0");
 }
 
-// The stub runs from a Downloads folder, where anything may have left a DLL under a system
-// name. Each planted one here writes NAME.dll.loaded when loaded, and Wine is told to prefer
-// such native copies, as Windows does for every DLL outside KnownDLLs. Wine's built-in DLLs
-// pull in imm32, shlwapi and version through imports of their own, unlike Windows, so those
-// names are not planted.
-TEST_F(SilentE2eTest, DllsPlantedBesideTheStubNeverLoad) {
-  const fs::path downloads = fresh_folder("planted-downloads");
-  const fs::path stub = downloads / "corvald-setup.exe";
-  fs::copy_file(stub_exe(), stub);
-  const std::vector<std::string> planted = {"winhttp",   "bcrypt",  "windowscodecs", "msftedit",
-                                            "uxtheme",   "dwmapi",  "cryptbase",     "wintrust",
-                                            "crypt32",   "propsys"};
-  std::wstring overrides;
-  for (const auto& name : planted) {
-    fs::copy_file(stub_exe().parent_path() / "planted" / (name + ".dll"), downloads / (name + ".dll"));
-    overrides += (overrides.empty() ? L"" : L",") + std::wstring(name.begin(), name.end());
-  }
-  StubRun run;
-  run.program = stub;
-  run.env[L"WINEDLLOVERRIDES"] = overrides + L"=n,b";
-  run.env[L"CORVALD_DEMO_EXIT_AFTER_MS"] = L"200";  // the app a windowed run starts
-
-  // Silent, then windowed: the window pulls in the imaging component, Msftedit and the themes.
-  for (const bool windowed : {false, true}) {
-    forget_installation();
-    run.args = windowed ? std::vector<std::wstring>{} : std::vector<std::wstring>{L"/S"};
-    EXPECT_EQ(run_against("150", run), 0ul) << (windowed ? "windowed\n" : "silent\n")
-                                              << log_text();
-    for (const auto& name : planted) {
-      EXPECT_FALSE(fs::exists(downloads / (name + ".dll.loaded")))
-          << name << ".dll was loaded by a " << (windowed ? "windowed" : "silent") << " run";
-    }
-    EXPECT_EQ(uninstall_value(L"DisplayVersion"), L"1.5.0");
-  }
-  std::error_code ignored;
-  fs::remove_all(downloads, ignored);
-}
-
 // What the installer from the devserver in $CORVALD_SILENT_DEVSERVERS/name serves.
 std::string served_installer(const std::string& name, const std::string& version) {
   return file_bytes("Z:" + std::string(std::getenv("CORVALD_SILENT_DEVSERVERS")) + "/" + name +

@@ -1,7 +1,10 @@
 /* A DLL that stands in for one planted beside the stub under a system DLL's name: when any
-   process loads it, it leaves NAME.dll.loaded beside itself, and exports nothing. */
+   process loads it, it leaves NAME.dll.loaded beside itself. Its one export lets a program that
+   imports it by that name start only when the loader took this copy (see control_import.c). */
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+
+__declspec(dllexport) int corvald_marker_probe(void) { return 0; }
 
 BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID reserved) {
   (void)reserved;
