@@ -1,0 +1,86 @@
+// The main window and a feedback dialog at the display scale the Wine prefix is set to: every
+// figure of the designed tables scaled by DPI / 96 as MulDiv rounds, and the logo drawn at that
+// size. scaled_window_test.sh sets the scale (CORVALD_E2E_DPI names it), runs this and
+// restores the prefix; pictures land in <build>/screenshots.
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "windowed_fixture.hpp"
+
+namespace corvald::e2e {
+namespace {
+
+int expected_dpi() {
+  const char* value = std::getenv("CORVALD_E2E_DPI");
+  return value ? std::atoi(value) : 0;
+}
+
+std::vector<Expected> scaled(std::span<const Expected> designed, int dpi) {
+  std::vector<Expected> out;
+  for (const Expected& e : designed) {
+    out.push_back({e.class_name, MulDiv(e.x, dpi, 96), MulDiv(e.y, dpi, 96),
+                   MulDiv(e.width, dpi, 96), MulDiv(e.height, dpi, 96)});
+  }
+  return out;
+}
+
+// The window's client area and controls are the designed ones scaled to `dpi`.
+void expect_scaled(HWND window, SIZE designed_client, std::span<const Expected> designed,
+                   std::initializer_list<std::size_t> tab_stops, int dpi) {
+  EXPECT_EQ(GetDpiForWindow(window), static_cast<UINT>(dpi));
+  const SIZE client = client_size(window);
+  EXPECT_EQ(client.cx, MulDiv(designed_client.cx, dpi, 96));
+  EXPECT_EQ(client.cy, MulDiv(designed_client.cy, dpi, 96));
+  expect_controls(window, scaled(designed, dpi), tab_stops);
+}
+
+bool near_white(std::optional<COLORREF> c) {
+  return c && GetRValue(*c) >= 240 && GetGValue(*c) >= 240 && GetBValue(*c) >= 240;
+}
+
+TEST_F(WindowedE2eTest, WindowAndFeedbackDialogFollowTheDisplayScale) {
+  const int dpi = expected_dpi();
+  ASSERT_GT(dpi, 96) << "CORVALD_E2E_DPI names the scale the prefix is set to";
+  // Wine hands a caller that is not DPI aware other windows' rectangles mapped to 96 DPI; this
+  // one reads physical pixels, as the user sees them. Wine 8 knows per-monitor awareness only
+  // in its first version.
+  ASSERT_TRUE(SetThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2) ||
+              SetThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE));
+  ASSERT_EQ(GetDpiForSystem(), static_cast<UINT>(dpi)) << "the prefix is not at that scale";
+
+  const std::string at = std::to_string(dpi) + "dpi-";  // one set of pictures per scale
+  ASSERT_TRUE(devserver_control("set?feed_status=500"));  // the window stays open
+  start();
+  HWND window = main_window();
+  ASSERT_NE(window, nullptr);
+  ASSERT_TRUE(status_becomes(window, kHttp500, 30s)) << log();
+  expect_scaled(window, {560, 420}, kLayout, {feedback, about}, dpi);
+  shot(at + "window");
+
+  // The logo fills its grown frame: its first bar lies a fifth into the frame, where a logo
+  // left at 96 pixels would show only the background square.
+  const auto controls = controls_of(window);
+  ASSERT_EQ(controls.size(), std::size(kLayout));
+  const RECT frame = controls[logo].rect;
+  POINT first_bar{frame.left + (frame.right - frame.left) / 5, (frame.top + frame.bottom) / 2};
+  POINT middle{(frame.left + frame.right) / 2, first_bar.y};
+  ClientToScreen(window, &first_bar);
+  ClientToScreen(window, &middle);
+  EXPECT_TRUE(near_white(shot_pixel(at + "window", middle.x, middle.y))) << "no logo drawn";
+  EXPECT_TRUE(near_white(shot_pixel(at + "window", first_bar.x, first_bar.y)))
+      << "the logo is smaller than its frame";
+
+  click(controls[feedback].handle);
+  HWND dialog = wait_for_window(stub_->pid(), kDialog, 10s);
+  ASSERT_NE(dialog, nullptr);
+  expect_scaled(dialog, {460, 300}, kDialogLayout, {cancel, send}, dpi);
+  shot(at + "dialog");
+
+  close_window(dialog);
+  close_window(window);
+  EXPECT_TRUE(stub_->wait(20s).has_value());
+}
+
+}  // namespace
+}  // namespace corvald::e2e
