@@ -2,10 +2,12 @@
 // figure of the designed tables scaled by DPI / 96 as MulDiv rounds, and the logo drawn at that
 // size. scaled_window_test.sh sets the scale (CORVALD_E2E_DPI names it), runs this and
 // restores the prefix; pictures land in <build>/screenshots.
+#include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "file_bytes.hpp"
 #include "windowed_fixture.hpp"
 
 namespace corvald::e2e {
@@ -35,6 +37,15 @@ void expect_scaled(HWND window, SIZE designed_client, std::span<const Expected> 
   expect_controls(window, scaled(designed, dpi), tab_stops);
 }
 
+// A little-endian 32-bit field of a file's bytes.
+std::int32_t field32(const std::string& bytes, std::size_t at) {
+  std::uint32_t v = 0;
+  for (std::size_t i = 0; i < 4; ++i) {
+    v |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[at + i])) << (8 * i);
+  }
+  return static_cast<std::int32_t>(v);
+}
+
 bool near_white(std::optional<COLORREF> c) {
   return c && GetRValue(*c) >= 240 && GetGValue(*c) >= 240 && GetBValue(*c) >= 240;
 }
@@ -51,12 +62,25 @@ TEST_F(WindowedE2eTest, WindowAndFeedbackDialogFollowTheDisplayScale) {
 
   const std::string at = std::to_string(dpi) + "dpi-";  // one set of pictures per scale
   ASSERT_TRUE(devserver_control("set?feed_status=500"));  // the window stays open
-  start();
+  const fs::path captures = home_ / "captures";
+  fs::create_directories(captures);
+  start({{L"APP_INSTALLER_SCREENSHOT_DIR", captures.wstring()}});
   HWND window = main_window();
   ASSERT_NE(window, nullptr);
   ASSERT_TRUE(status_becomes(window, kHttp500, 30s)) << log();
   expect_scaled(window, {560, 420}, kLayout, {feedback, about}, dpi);
   shot(at + "window");
+
+  // The window's own capture has the window's real, scaled size.
+  const fs::path capture = captures / "shot_000.bmp";
+  ASSERT_TRUE(wait_until([&] { return fs::exists(capture); }, 10s));
+  RECT outer{};
+  GetWindowRect(window, &outer);
+  const std::string bmp = file_bytes(capture);
+  ASSERT_GE(bmp.size(), 54u);
+  EXPECT_EQ(field32(bmp, 18), outer.right - outer.left);
+  EXPECT_EQ(field32(bmp, 22), -(outer.bottom - outer.top));
+  EXPECT_GT(outer.right - outer.left, MulDiv(560, dpi, 96));
 
   // The logo fills its grown frame: its first bar lies a fifth into the frame, where a logo
   // left at 96 pixels would show only the background square.
