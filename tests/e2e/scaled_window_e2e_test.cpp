@@ -53,9 +53,9 @@ bool near_white(std::optional<COLORREF> c) {
 TEST_F(WindowedE2eTest, WindowAndFeedbackDialogFollowTheDisplayScale) {
   const int dpi = expected_dpi();
   ASSERT_GT(dpi, 96) << "CORVALD_E2E_DPI names the scale the prefix is set to";
-  // Wine hands a caller that is not DPI aware other windows' rectangles mapped to 96 DPI; this
-  // one reads physical pixels, as the user sees them. Wine 8 knows per-monitor awareness only
-  // in its first version.
+  // Windows hands a thread that is not DPI aware other windows' rectangles mapped to 96 DPI
+  // (Wine 8 does not: measured), so this one declares itself aware and reads physical pixels,
+  // as the user sees them. Wine 8 refuses the second version of per-monitor awareness.
   ASSERT_TRUE(SetThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2) ||
               SetThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE));
   ASSERT_EQ(GetDpiForSystem(), static_cast<UINT>(dpi)) << "the prefix is not at that scale";
