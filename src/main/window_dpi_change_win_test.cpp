@@ -1,6 +1,6 @@
-// The windows' answer to WM_DPICHANGED, in this process. Wine 8 gives every monitor the one
-// system DPI and never sends the message, so it is sent here as Windows sends it when a window
-// moves to a monitor of another scale: with the new DPI and the suggested outer rectangle.
+// The windows' answer to WM_DPICHANGED, in this process. Under Wine 8 every monitor has the one
+// DPI of the prefix, so no run of ours makes the message come; it is sent here as Windows sends
+// it when a window moves to a monitor of another scale: the new DPI and the suggested rectangle.
 #include <gtest/gtest.h>
 
 #include <memory>
