@@ -10,13 +10,13 @@ export WINEPREFIX=${WINEPREFIX:-$build_root/wineprefix}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEARCH=win64
 
-# A private Xvfb for windowed runs: the first free display from :90 on, exported as DISPLAY.
-# The caller stops it with stop_display.
+# A private Xvfb for windowed runs: the first free display from :90 on, exported as DISPLAY,
+# 1024x768 unless a size is given. The caller stops it with stop_display.
 xvfb_pid=
 start_display() {
   local n=90
   while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-  Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+  Xvfb ":$n" -screen 0 "${1:-1024x768}x24" -nolisten tcp >/dev/null 2>&1 &
   xvfb_pid=$!
   local i
   for i in $(seq 100); do

@@ -187,6 +187,10 @@ window_tour() {
   tail -n 8 "$tour_home/corvald-installer/logs/app.log" | tr -d '\r' |
     sed -E 's/^\[[0-9-]+ ([0-9:.]+)\] \[[A-Z]+\] corvald-installer - /\1 /; s/^/  | /'
   # The silent runs below start from no installation.
+  # The same window at 150 % display scale (144 DPI), on a display of its own half as large again.
+  echo "  --- the window at 150 % display scale ---"
+  bash scripts/with_display_scale.sh 144 "$wine" "$tour_exe" "$win_exe" "$(to_win "$tour_home")" \
+    "http://127.0.0.1:$port" "$shots" 7-window-150-percent | tr -d '\r' || code=1
   "$wine" reg delete "$uninstall_key" /f >/dev/null 2>&1 || true
   rm -f "$server_dir"/storage-*.zip
   if [[ $code -eq 0 ]]; then

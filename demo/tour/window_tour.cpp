@@ -1,8 +1,9 @@
 // The window part of ./dev demo: corvald-setup.exe started as a user starts it, watched and
 // driven from this process the way UI-automation tools do, with a picture of the screen at each
 // state. First an install that the window follows to its own close, then a run whose feed fails
-// and whose user sends feedback through the dialog.
-//   window_tour.exe STUB_EXE LOCALAPPDATA SERVICE_URL SHOTS_DIR(Linux path)
+// and whose user sends feedback through the dialog. Given a picture name, it only takes that
+// one picture of an install's success line, for a run at another display scale.
+//   window_tour.exe STUB_EXE LOCALAPPDATA SERVICE_URL SHOTS_DIR(Linux path) [PICTURE]
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -113,6 +114,21 @@ struct Tour {
     if (code != 0ul) fail("exit code is not 0");
   }
 
+  void picture(const std::string& name) {
+    auto child = start();
+    if (!child) return fail("corvald-setup.exe did not start");
+    HWND window = wait_for_window(child->pid(), kCaption, 30s);
+    if (window == nullptr) return fail("no window appeared");
+    const auto controls = controls_of(window);
+    if (controls.size() != 9) return fail("the window does not have its nine controls");
+    // The success line with a full bar shows the most; the window stays 2 s on it.
+    const bool done = wait_until(
+        [&] { return text(controls[kStatus].handle).starts_with("Starting Corvald Tavrin"); }, 60s);
+    if (!done) fail("the success line was not seen");
+    shot(name);
+    std::printf("  the window closed itself; exit code %lu\n", child->wait(30s).value_or(999));
+  }
+
   void feedback() {
     std::printf("  --- a failed feed, and the user sends feedback from the window ---\n");
     if (!control("set?feed_status=500")) return fail("the devserver did not take feed_status=500");
@@ -152,8 +168,9 @@ struct Tour {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc != 5) {
-    std::fprintf(stderr, "usage: window_tour STUB_EXE LOCALAPPDATA SERVICE_URL SHOTS_DIR\n");
+  if (argc != 5 && argc != 6) {
+    std::fprintf(stderr,
+                 "usage: window_tour STUB_EXE LOCALAPPDATA SERVICE_URL SHOTS_DIR [PICTURE]\n");
     return 2;
   }
   Tour tour;
@@ -161,7 +178,11 @@ int wmain(int argc, wchar_t** argv) {
   tour.local_app_data = argv[2];
   tour.service = platform::narrow(argv[3]).value_or("");
   tour.shots = platform::narrow(argv[4]).value_or("");
-  tour.install();
-  tour.feedback();
+  if (argc == 6) {
+    tour.picture(platform::narrow(argv[5]).value_or("scaled"));
+  } else {
+    tour.install();
+    tour.feedback();
+  }
   return tour.failures == 0 ? 0 : 1;
 }

@@ -106,11 +106,21 @@ def main():
     with open(os.path.join(OUT, "corvald-setup.ico"), "wb") as f:
         f.write(icon_file(art))
     # The window shows the 96-pixel logo centred in an 88-pixel frame without scaling, so the
-    # artwork keeps clear of the outer 4 pixels that the frame cuts off.
-    logo = Image.new("RGBA", (96, 96), (0, 0, 0, 0))
-    logo.paste(scaled(art, 86), (5, 5))
-    with open(os.path.join(OUT, "logo.png"), "wb") as f:
-        f.write(png_bytes(logo))
+    # artwork keeps clear of the outer 4 pixels that the frame cuts off. At 125, 150 and 200 %
+    # display scale frame and logo grow alike, and a logo drawn at that size stays crisp.
+    for side, name in ((96, "logo.png"), (120, "logo_120.png"), (144, "logo_144.png"),
+                       (192, "logo_192.png")):
+        with open(os.path.join(OUT, name), "wb") as f:
+            f.write(png_bytes(logo(art, side)))
+
+
+def logo(art, side):
+    """The artwork at 86/96 of `side`, centred on a clear square of `side` pixels."""
+    inner = round(side * 86 / 96)
+    image = Image.new("RGBA", (side, side), (0, 0, 0, 0))
+    at = (side - inner) // 2
+    image.paste(scaled(art, inner), (at, at))
+    return image
 
 
 if __name__ == "__main__":

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "feedback_dialog/dialog_layout.hpp"
 #include "feedback_dialog/feedback_message.hpp"
 #include "feedback_dialog/feedback_shared.hpp"
 
@@ -62,6 +63,37 @@ TEST(FeedbackMessageText, BlankSendsTheContextAloneAndTextIsTrimmed) {
   const FeedbackMessage m = feedback_message("  crash on start ", "os=10 arch=x64");
   EXPECT_EQ(m.feedback_type, "issue_report");
   EXPECT_EQ(m.description, "crash on start\nos=10 arch=x64");
+}
+
+TEST(FeedbackDialogScale, DesignedTableAt96DpiAndEveryFigureScaledAt120And144) {
+  using ui::Rect;
+  const DialogLayout d = dialog_layout(ui::Scale(96));
+  EXPECT_EQ(d.client_width, 460);
+  EXPECT_EQ(d.client_height, 300);
+  EXPECT_EQ(d.hint, (Rect{16, 12, 430, 40}));
+  EXPECT_EQ(d.description, (Rect{16, 58, 430, 150}));
+  EXPECT_EQ(d.status, (Rect{16, 216, 430, 20}));
+  EXPECT_EQ(d.cancel, (Rect{300, 250, 70, 28}));
+  EXPECT_EQ(d.send, (Rect{378, 250, 70, 28}));
+  EXPECT_EQ(d.button_row_right, 448);
+  EXPECT_EQ(d.button_gap, 8);
+  EXPECT_EQ(d.body_font, 14);
+  EXPECT_EQ(d.small_font, 13);
+
+  const DialogLayout at150 = dialog_layout(ui::Scale(144));
+  EXPECT_EQ(at150.client_width, 690);
+  EXPECT_EQ(at150.client_height, 450);
+  EXPECT_EQ(at150.description, (Rect{24, 87, 645, 225}));
+  EXPECT_EQ(at150.send, (Rect{567, 375, 105, 42}));
+  EXPECT_EQ(at150.small_font, 20);
+
+  // At 125 % Send's scaled left and width end one pixel past 448 scaled alone: the row keeps
+  // both buttons where the scaled table puts them.
+  const DialogLayout at125 = dialog_layout(ui::Scale(120));
+  EXPECT_EQ(at125.cancel, (Rect{375, 313, 88, 35}));
+  EXPECT_EQ(at125.send, (Rect{473, 313, 88, 35}));
+  EXPECT_EQ(at125.button_row_right, 561);
+  EXPECT_EQ(at125.button_gap, 10);
 }
 
 }  // namespace

@@ -5,12 +5,14 @@
 #include <system_error>
 #include <thread>
 
+#include "feedback_dialog/dialog_layout.hpp"
 #include "feedback_dialog/feedback_shared.hpp"
 #include "feedback_dialog/feedback_upload.hpp"
 #include "i18n/i18n.hpp"
 #include "logfile/log.hpp"
 #include "platform/wide.hpp"
 #include "ui/button_row_win.hpp"
+#include "ui/dpi_win.hpp"
 #include "ui/fonts_win.hpp"
 #include "ui/label_win.hpp"
 #include "ui/win32_failure_win.hpp"
@@ -20,8 +22,6 @@ namespace corvald::feedback_dialog {
 namespace {
 
 constexpr DWORD dialog_style = WS_CAPTION | WS_SYSMENU | WS_VISIBLE;
-constexpr int client_width = 460;
-constexpr int client_height = 300;
 constexpr UINT_PTR poll_timer = 1;
 constexpr UINT poll_ms = 120;
 constexpr DWORD button_style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_NOTIFY;
@@ -34,6 +34,24 @@ std::string window_text(HWND window) {
   const int read = GetWindowTextW(window, text.data(), static_cast<int>(text.size()));
   text.resize(static_cast<std::size_t>(read > 0 ? read : 0));
   return platform::narrow(text).value_or(std::string());
+}
+
+SIZE client_at(int dpi) {
+  const DialogLayout l = dialog_layout(ui::Scale(dpi));
+  return {l.client_width, l.client_height};
+}
+
+struct DialogFonts {
+  ui::UniqueFont body;
+  ui::UniqueFont small;
+};
+
+Result<DialogFonts> create_fonts(const DialogLayout& layout) {
+  auto body = ui::create_ui_font(layout.body_font, 400);
+  if (!body) return std::move(body).error();
+  auto small = ui::create_ui_font(layout.small_font, 400);
+  if (!small) return std::move(small).error();
+  return DialogFonts{std::move(body).value(), std::move(small).value()};
 }
 
 class FeedbackDialog final : public ui::WindowHandler {
@@ -61,12 +79,14 @@ class FeedbackDialog final : public ui::WindowHandler {
   LRESULT on_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam) override;
   void on_send();
   void on_poll();
+  void on_dpi_changed(int dpi, const RECT& suggested);
+  void fit_button_row();
   void set_controls_enabled(bool enabled);
   void close();
 
   SharedFeedback shared_;
-  ui::UniqueFont body_font_;
-  ui::UniqueFont small_font_;
+  DialogLayout layout_ = dialog_layout(ui::Scale(ui::design_dpi));
+  DialogFonts fonts_;
   HWND window_ = nullptr;
   HWND hint_ = nullptr;
   HWND description_ = nullptr;
@@ -76,37 +96,35 @@ class FeedbackDialog final : public ui::WindowHandler {
 };
 
 Result<void> FeedbackDialog::build() {
-  auto body = ui::create_ui_font(14, 400);
-  if (!body) return body.error();
-  body_font_ = std::move(body).value();
-  auto small = ui::create_ui_font(13, 400);
-  if (!small) return small.error();
-  small_font_ = std::move(small).value();
-
-  auto window = ui::create_centred_window(L"Send Feedback", dialog_style, client_width,
-                                          client_height, *this);
+  // The window comes first: its monitor's DPI decides the sizes of everything else.
+  auto window = ui::create_centred_window(L"Send Feedback", dialog_style, client_at, *this);
   if (!window) return window.error();
   window_ = *window;
+  layout_ = dialog_layout(ui::Scale(ui::window_dpi(window_)));
+  auto fonts = create_fonts(layout_);
+  if (!fonts) return fonts.error();
+  fonts_ = std::move(fonts).value();
+  const DialogLayout& l = layout_;
 
   auto hint = ui::create_label(
-      window_, 16, 12, 430, 40, body_font_.get(),
+      window_, l.hint, fonts_.body.get(),
       L"Describe the issue you're seeing (optional). Your install log will be included so "
       L"support can diagnose.");
   if (!hint) return hint.error();
   hint_ = *hint;
-  auto description = ui::create_child(
-      window_, {L"EDIT", description_style, 0, 16, 58, 430, 150, L""}, body_font_.get());
+  auto description = ui::create_child(window_, {L"EDIT", description_style, 0, l.description, L""},
+                                      fonts_.body.get());
   if (!description) return description.error();
   description_ = *description;
-  auto status = ui::create_label(window_, 16, 216, 430, 20, small_font_.get(), L"");
+  auto status = ui::create_label(window_, l.status, fonts_.small.get(), L"");
   if (!status) return status.error();
   status_ = *status;
-  auto cancel = ui::create_child(
-      window_, {L"BUTTON", button_style, 0, 300, 250, 70, 28, L"Cancel"}, body_font_.get());
+  auto cancel = ui::create_child(window_, {L"BUTTON", button_style, 0, l.cancel, L"Cancel"},
+                                 fonts_.body.get());
   if (!cancel) return cancel.error();
   cancel_ = *cancel;
-  auto send = ui::create_child(window_, {L"BUTTON", button_style, 0, 378, 250, 70, 28, L"Send"},
-                               body_font_.get());
+  auto send = ui::create_child(window_, {L"BUTTON", button_style, 0, l.send, L"Send"},
+                               fonts_.body.get());
   if (!send) return send.error();
   send_ = *send;
 
@@ -117,9 +135,33 @@ Result<void> FeedbackDialog::build() {
   ui::set_window_text(hint_, i18n::tr("ui.feedback.hint"));
   ui::set_window_text(cancel_, i18n::tr("ui.feedback.button.cancel"));
   ui::set_window_text(send_, i18n::tr("ui.feedback.button.send"));
-  const ui::RowButton row[] = {{cancel_, 70}, {send_, 70}};
-  ui::fit_button_row(row, 448, 8);
+  fit_button_row();
   return Ok{};
+}
+
+void FeedbackDialog::fit_button_row() {
+  const ui::RowButton row[] = {{cancel_, layout_.cancel.width}, {send_, layout_.send.width}};
+  ui::fit_button_row(row, {layout_.button_row_right, layout_.button_gap,
+                           layout_.button_text_margin});
+}
+
+// Moved to a monitor of another scale: the size Windows suggests, new fonts, controls laid out
+// again for the new DPI.
+void FeedbackDialog::on_dpi_changed(int dpi, const RECT& suggested) {
+  ui::move_to_suggested(window_, suggested);
+  if (send_ == nullptr) return;  // still being built, at the DPI it reads then
+  const DialogLayout next = dialog_layout(ui::Scale(dpi));
+  auto fonts = create_fonts(next);
+  if (!fonts) return;  // the old sizes stay with the old fonts
+  layout_ = next;
+  const ui::ControlAtScale controls[] = {{hint_, next.hint, fonts->body.get()},
+                                         {description_, next.description, fonts->body.get()},
+                                         {status_, next.status, fonts->small.get()},
+                                         {cancel_, next.cancel, fonts->body.get()},
+                                         {send_, next.send, fonts->body.get()}};
+  ui::lay_out(controls);
+  fonts_ = std::move(fonts).value();  // the old ones are no longer drawn with
+  fit_button_row();
 }
 
 void FeedbackDialog::set_controls_enabled(bool enabled) {
@@ -168,6 +210,9 @@ LRESULT FeedbackDialog::on_message(HWND window, UINT message, WPARAM wparam, LPA
         if (from == send_) on_send();
         if (from == cancel_ && !shared_->sending.load()) close();
       }
+      return 0;
+    case WM_DPICHANGED:
+      on_dpi_changed(LOWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
       return 0;
     case WM_CLOSE:
       close();

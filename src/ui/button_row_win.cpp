@@ -25,12 +25,12 @@ int text_width(HWND button) {
 
 }  // namespace
 
-void fit_button_row(std::span<const RowButton> buttons, int right, int gap) {
+void fit_button_row(std::span<const RowButton> buttons, const ButtonRowPlace& place) {
   std::vector<int> widths;
   for (const RowButton& b : buttons) {
-    widths.push_back(button_width(b.designed_width, text_width(b.button)));
+    widths.push_back(button_width(b.designed_width, text_width(b.button), place.margin));
   }
-  const std::vector<int> lefts = button_row_lefts(widths, right, gap);
+  const std::vector<int> lefts = button_row_lefts(widths, place.right, place.gap);
   for (std::size_t i = 0; i < buttons.size(); ++i) {
     RECT r;
     GetWindowRect(buttons[i].button, &r);

@@ -2,10 +2,12 @@
 
 #include <wincodec.h>
 
+#include <iterator>
 #include <optional>
 
 #include "ui/com_ptr_win.hpp"
 #include "ui/icon_file.hpp"
+#include "ui/layout.hpp"
 #include "ui/resource_ids.h"
 #include "ui/win32_failure_win.hpp"
 
@@ -46,9 +48,36 @@ Result<UniqueBitmap> dib_from(IWICBitmapSource* source) {
   return bitmap;
 }
 
+// The logos the executable carries, by side, ascending.
+struct CarriedLogo {
+  int side;
+  int resource_id;
+};
+constexpr CarriedLogo carried_logos[] = {{96, CORVALD_LOGO_PNG},
+                                         {120, CORVALD_LOGO_PNG_120},
+                                         {144, CORVALD_LOGO_PNG_144},
+                                         {192, CORVALD_LOGO_PNG_192}};
+
+// Windows 10's high-quality cubic scaler (WICBitmapInterpolationModeHighQualityCubic, newer
+// than the headers we build with); earlier systems refuse it and get Fant's resampling.
+constexpr auto high_quality_cubic = static_cast<WICBitmapInterpolationMode>(4);
+
+Result<ComPtr<IWICBitmapScaler>> scaled(IWICImagingFactory* factory, IWICBitmapSource* source,
+                                        int side) {
+  ComPtr<IWICBitmapScaler> scaler;
+  if (HRESULT hr = factory->CreateBitmapScaler(scaler.put()); FAILED(hr)) {
+    return hresult_failure("IWICImagingFactory::CreateBitmapScaler", hr);
+  }
+  const auto s = static_cast<UINT>(side);
+  HRESULT hr = scaler->Initialize(source, s, s, high_quality_cubic);
+  if (FAILED(hr)) hr = scaler->Initialize(source, s, s, WICBitmapInterpolationModeFant);
+  if (FAILED(hr)) return hresult_failure("IWICBitmapScaler::Initialize", hr);
+  return scaler;
+}
+
 }  // namespace
 
-Result<UniqueBitmap> decode_image(std::span<const std::uint8_t> file, Alpha alpha) {
+Result<UniqueBitmap> decode_image(std::span<const std::uint8_t> file, Alpha alpha, int side) {
   ComPtr<IWICImagingFactory> factory;
   HRESULT hr = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
                                 IID_IWICImagingFactory, factory.put_void());
@@ -78,16 +107,34 @@ Result<UniqueBitmap> decode_image(std::span<const std::uint8_t> file, Alpha alph
   hr = converter->Initialize(frame.get(), format, WICBitmapDitherTypeNone, nullptr, 0.0,
                              WICBitmapPaletteTypeCustom);
   if (FAILED(hr)) return hresult_failure("IWICFormatConverter::Initialize", hr);
-  return dib_from(converter.get());
+  if (side <= 0) return dib_from(converter.get());
+  auto scaler = scaled(factory.get(), converter.get(), side);
+  if (!scaler) return std::move(scaler).error();
+  return dib_from(scaler->get());
 }
 
-Result<UniqueBitmap> load_logo() {
-  const auto png = resource_bytes(RT_RCDATA, CORVALD_LOGO_PNG);
+Result<UniqueBitmap> load_logo(int side) {
+  int sides[std::size(carried_logos)];
+  for (std::size_t i = 0; i < std::size(carried_logos); ++i) sides[i] = carried_logos[i].side;
+  const int source = logo_source_size(side, sides);
+  int id = CORVALD_LOGO_PNG;
+  for (const CarriedLogo& logo : carried_logos) {
+    if (logo.side == source) id = logo.resource_id;
+  }
+  const auto png = resource_bytes(RT_RCDATA, id);
   if (!png) return win32_failure("loading the logo resource");
-  return decode_image(*png, Alpha::premultiplied);
+  return decode_image(*png, Alpha::premultiplied, source == side ? 0 : side);
 }
 
-UniqueIcon load_window_icon() {
+UniqueIcon load_icon(int side) {
+  return UniqueIcon(static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr),
+                                                  MAKEINTRESOURCEW(CORVALD_ICON_GROUP),
+                                                  IMAGE_ICON, side, side, LR_DEFAULTCOLOR)));
+}
+
+UniqueIcon load_window_icon(int side) {
+  constexpr int first_image_side = 16;
+  if (side != first_image_side) return load_icon(side);
   const auto group = resource_bytes(RT_GROUP_ICON, CORVALD_ICON_GROUP);
   if (!group) return UniqueIcon();
   const auto entry = first_icon_group_entry(*group);

@@ -118,10 +118,8 @@ int label_text_lines(HWND label) {
   return lines_of(text, measure(label, text, r.right - r.left));
 }
 
-Result<HWND> create_label(HWND parent, int x, int y, int width, int height, HFONT font,
-                          const wchar_t* text) {
-  auto label = create_child(parent, {L"STATIC", label_style, 0, x, y, width, height, text},
-                            nullptr);
+Result<HWND> create_label(HWND parent, const Rect& place, HFONT font, const wchar_t* text) {
+  auto label = create_child(parent, {L"STATIC", label_style, 0, place, text}, nullptr);
   if (!label) return label;
   const auto previous = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrW(*label, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(label_proc)));

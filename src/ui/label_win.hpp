@@ -4,6 +4,7 @@
 
 #include "base/result.hpp"
 #include "platform/windows.hpp"
+#include "ui/layout.hpp"
 
 namespace corvald::ui {
 
@@ -11,8 +12,7 @@ namespace corvald::ui {
 // and the text placement of a label. Its client area shrinks to its lines of text, one per LF
 // plus one or as many as the text wraps into, each as high as the font draws the text's first
 // two characters; the margins above and below are painted in the window background colour.
-Result<HWND> create_label(HWND parent, int x, int y, int width, int height, HFONT font,
-                          const wchar_t* text);
+Result<HWND> create_label(HWND parent, const Rect& place, HFONT font, const wchar_t* text);
 
 // The lines the label's text takes at the label's width.
 int label_text_lines(HWND label);

@@ -4,6 +4,18 @@
 
 namespace corvald::ui {
 
+int Scale::operator()(int designed) const {
+  const long long product = static_cast<long long>(designed) * dpi_;
+  const long long half = design_dpi / 2;
+  return static_cast<int>(product >= 0 ? (product + half) / design_dpi
+                                       : -((-product + half) / design_dpi));
+}
+
+Rect Scale::operator()(const Rect& designed) const {
+  const Scale& s = *this;
+  return {s(designed.x), s(designed.y), s(designed.width), s(designed.height)};
+}
+
 Origin centred_origin(int monitor_left, int monitor_top, int monitor_right, int monitor_bottom,
                       int width, int height) {
   return {monitor_left + (monitor_right - width - monitor_left) / 2,
@@ -19,8 +31,7 @@ TextBand centred_text_band(int height, int line_height, int lines) {
   return {surplus / 2, surplus / 2};
 }
 
-int button_width(int designed_width, int text_width) {
-  constexpr int margin = 10;
+int button_width(int designed_width, int text_width, int margin) {
   return std::max(designed_width, text_width + 2 * margin);
 }
 
@@ -32,6 +43,13 @@ std::vector<int> button_row_lefts(std::span<const int> widths, int right, int ga
     edge = lefts[i] - gap;
   }
   return lefts;
+}
+
+int logo_source_size(int needed, std::span<const int> carried) {
+  for (const int size : carried) {
+    if (size >= needed) return size;
+  }
+  return carried.empty() ? needed : carried.back();
 }
 
 }  // namespace corvald::ui

@@ -9,6 +9,7 @@
 #include "platform/env_names.hpp"
 #include "platform/wide.hpp"
 #include "ui/button_row_win.hpp"
+#include "ui/dpi_win.hpp"
 #include "ui/embedded_images_win.hpp"
 #include "ui/fonts_win.hpp"
 #include "ui/label_win.hpp"
@@ -22,8 +23,6 @@ namespace corvald::ui {
 namespace {
 
 constexpr DWORD window_style = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_VISIBLE;
-constexpr int client_width = 560;
-constexpr int client_height = 420;
 constexpr UINT_PTR tick_timer = 1;
 constexpr UINT tick_ms = 100;
 constexpr DWORD button_style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_NOTIFY;
@@ -32,15 +31,15 @@ constexpr DWORD button_style = WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_NOTIFY;
 std::atomic<std::uint32_t> tick_counter{0};
 std::atomic<std::uint32_t> capture_counter{0};
 
-Result<MainWindowFonts> create_fonts() {
+Result<MainWindowFonts> create_fonts(const MainWindowFontHeights& heights) {
   MainWindowFonts f;
-  auto title = create_ui_font(22, 600);
+  auto title = create_ui_font(heights.title, 600);
   if (!title) return std::move(title).error();
-  auto body = create_ui_font(14, 400);
+  auto body = create_ui_font(heights.body, 400);
   if (!body) return std::move(body).error();
-  auto small = create_ui_font(12, 400);
+  auto small = create_ui_font(heights.small, 400);
   if (!small) return std::move(small).error();
-  auto status = create_ui_font(15, 500);
+  auto status = create_ui_font(heights.status, 500);
   if (!status) return std::move(status).error();
   f.title = std::move(title).value();
   f.body = std::move(body).value();
@@ -49,7 +48,13 @@ Result<MainWindowFonts> create_fonts() {
   return f;
 }
 
-// The logo is shown unscaled and centred, so the control cuts its outer 4 pixels off.
+SIZE client_at(int dpi) {
+  const MainWindowLayout l = main_window_layout(Scale(dpi));
+  return {l.client_width, l.client_height};
+}
+
+// The logo is shown unscaled and centred, so the control cuts its outer margin off (4 pixels at
+// 96 DPI).
 void show_logo(HWND control, HBITMAP logo) {
   auto previous = reinterpret_cast<HBITMAP>(
       SendMessageW(control, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(logo)));
@@ -71,25 +76,16 @@ Result<std::unique_ptr<MainWindow>> MainWindow::build(SharedUiStatus status,
                                                       std::function<void()> open_feedback) {
   std::unique_ptr<MainWindow> w(
       new MainWindow(std::move(status), std::move(cancel), std::move(open_feedback)));
-  w->icon_ = load_window_icon();
-  auto logo = load_logo();
-  if (!logo) return std::move(logo).error();
-  w->logo_bitmap_ = std::move(logo).value();
-  auto fonts = create_fonts();
-  if (!fonts) return std::move(fonts).error();
-  w->fonts_ = std::move(fonts).value();
-
-  auto window = create_centred_window(L"Corvald Tavrin Installer", window_style, client_width,
-                                      client_height, *w);
+  // The window comes first: its monitor's DPI decides the sizes of everything else.
+  auto window = create_centred_window(L"Corvald Tavrin Installer", window_style, client_at, *w);
   if (!window) return std::move(window).error();
   w->window_ = *window;
-  // A missing icon of our own falls back to the shared stock icon, which is never destroyed.
-  HICON icon = w->icon_ ? w->icon_.get()
-                        : static_cast<HICON>(LoadImageW(nullptr, MAKEINTRESOURCEW(32513),
-                                                        IMAGE_ICON, 0, 0,
-                                                        LR_SHARED | LR_DEFAULTSIZE));
-  SendMessageW(w->window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
-
+  w->layout_ = main_window_layout(Scale(window_dpi(w->window_)));
+  auto made = w->load_scaled();
+  if (!made) return std::move(made).error();
+  w->logo_bitmap_ = std::move(made->logo);
+  w->fonts_ = std::move(made->fonts);
+  w->set_icons(*made);
   if (auto created = w->create_controls(); !created) return created.error();
   if (SetTimer(w->window_, tick_timer, tick_ms, nullptr) == 0) {
     return win32_failure("SetTimer");
@@ -98,50 +94,80 @@ Result<std::unique_ptr<MainWindow>> MainWindow::build(SharedUiStatus status,
   return w;
 }
 
+Result<MainWindow::Scaled> MainWindow::load_scaled() const {
+  Scaled made;
+  auto logo = load_logo(layout_.logo_image);
+  if (!logo) return std::move(logo).error();
+  made.logo = std::move(logo).value();
+  auto fonts = create_fonts(layout_.fonts);
+  if (!fonts) return std::move(fonts).error();
+  made.fonts = std::move(fonts).value();
+  const int dpi = window_dpi(window_);
+  made.icon = load_window_icon(system_metric_for_dpi(SM_CXSMICON, dpi));
+  made.big_icon = load_icon(system_metric_for_dpi(SM_CXICON, dpi));
+  return made;
+}
+
+// The window takes its icons before the old ones go, so it never shows a destroyed one.
+void MainWindow::set_icons(Scaled& made) {
+  // A missing icon of our own falls back to the shared stock icon, which is never destroyed.
+  HICON icon = made.icon ? made.icon.get()
+                         : static_cast<HICON>(LoadImageW(nullptr, MAKEINTRESOURCEW(32513),
+                                                         IMAGE_ICON, 0, 0,
+                                                         LR_SHARED | LR_DEFAULTSIZE));
+  SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+  // The taskbar and Alt+Tab show the large icon; without one they stretch the small one.
+  if (made.big_icon) {
+    SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(made.big_icon.get()));
+  }
+  icon_ = std::move(made.icon);
+  big_icon_ = std::move(made.big_icon);
+}
+
 Result<void> MainWindow::create_controls() {
   constexpr DWORD logo_style = WS_CHILD | WS_VISIBLE | SS_BITMAP | SS_CENTERIMAGE | SS_NOTIFY;
   constexpr DWORD intro_style =
       WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | ES_MULTILINE | ES_WANTRETURN;
   constexpr DWORD separator_style = WS_CHILD | WS_VISIBLE | WS_BORDER | WS_CLIPCHILDREN;
+  const MainWindowLayout& l = layout_;
 
-  auto logo = create_child(window_, {L"STATIC", logo_style, 0, 28, 28, 88, 88}, nullptr);
+  auto logo = create_child(window_, {L"STATIC", logo_style, 0, l.logo}, nullptr);
   if (!logo) return logo.error();
   logo_ = *logo;
   show_logo(logo_, logo_bitmap_.get());
 
-  auto name = create_label(window_, 132, 30, 400, 30, fonts_.title.get(), L"Corvald Tavrin");
+  auto name = create_label(window_, l.product_name, fonts_.title.get(), L"Corvald Tavrin");
   if (!name) return name.error();
   product_name_ = *name;
-  auto version = create_label(window_, 132, 66, 400, 20, fonts_.small.get(), L"");
+  auto version = create_label(window_, l.version, fonts_.small.get(), L"");
   if (!version) return version.error();
   version_ = *version;
 
-  auto intro = create_child(window_, {L"EDIT", intro_style, 0, 28, 124, 521, 136, L""},
-                            fonts_.body.get());
+  auto intro = create_child(window_, {L"EDIT", intro_style, 0, l.intro, L""}, fonts_.body.get());
   if (!intro) return intro.error();
   intro_ = *intro;
   SendMessageW(intro_, EM_SETREADONLY, TRUE, 0);
 
   auto separator = create_child(
-      window_, {separator_class, separator_style, WS_EX_CONTROLPARENT, 28, 276, 504, 1}, nullptr);
+      window_, {separator_class, separator_style, WS_EX_CONTROLPARENT, l.separator}, nullptr);
   if (!separator) return separator.error();
   separator_ = *separator;
 
-  auto status = create_label(window_, 28, 292, 504, 24, fonts_.status.get(), L"Starting…");
+  auto status = create_label(window_, l.status, fonts_.status.get(), L"Starting…");
   if (!status) return status.error();
   status_label_ = *status;
 
-  auto progress = create_child(window_, {PROGRESS_CLASSW, WS_CHILD | WS_VISIBLE, 0, 28, 326, 504,
-                                         24}, nullptr);
+  auto progress =
+      create_child(window_, {PROGRESS_CLASSW, WS_CHILD | WS_VISIBLE, 0, l.progress}, nullptr);
   if (!progress) return progress.error();
   progress_ = *progress;
   reset_progress(progress_);
 
-  auto feedback = create_child(
-      window_, {L"BUTTON", button_style, 0, 388, 366, 72, 28, L"Feedback"}, fonts_.body.get());
+  auto feedback = create_child(window_, {L"BUTTON", button_style, 0, l.feedback, L"Feedback"},
+                               fonts_.body.get());
   if (!feedback) return feedback.error();
   feedback_button_ = *feedback;
-  auto about = create_child(window_, {L"BUTTON", button_style, 0, 468, 366, 64, 28, L"About"},
+  auto about = create_child(window_, {L"BUTTON", button_style, 0, l.about, L"About"},
                             fonts_.body.get());
   if (!about) return about.error();
   about_button_ = *about;
@@ -156,8 +182,50 @@ void MainWindow::set_texts() {
   show_status(i18n::tr("ui.status.starting"));
   set_window_text(about_button_, i18n::tr("ui.button.about"));
   set_window_text(feedback_button_, i18n::tr("ui.button.feedback"));
-  const RowButton row[] = {{feedback_button_, 72}, {about_button_, 64}};
-  fit_button_row(row, 532, 8);
+  fit_button_row();
+}
+
+void MainWindow::fit_button_row() {
+  const RowButton row[] = {{feedback_button_, layout_.feedback.width},
+                           {about_button_, layout_.about.width}};
+  ui::fit_button_row(row, {layout_.button_row_right, layout_.button_gap,
+                           layout_.button_text_margin});
+}
+
+// The window moved to a monitor of another scale: it takes the size Windows suggests, and its
+// fonts, logo, icons and controls are made again for the new DPI.
+void MainWindow::on_dpi_changed(int dpi, const RECT& suggested) {
+  move_to_suggested(window_, suggested);
+  if (about_button_ == nullptr) return;  // still being built, at the DPI it reads then
+  const MainWindowLayout previous = layout_;
+  layout_ = main_window_layout(Scale(dpi));
+  auto made = load_scaled();
+  if (!made) {
+    layout_ = previous;  // the old sizes stay with the old fonts
+    return;
+  }
+  set_icons(*made);
+  // The control gives back the old bitmap and show_logo deletes it.
+  (void)logo_bitmap_.release();
+  logo_bitmap_ = std::move(made->logo);
+  show_logo(logo_, logo_bitmap_.get());
+  const MainWindowFonts& f = made->fonts;
+  const MainWindowLayout& l = layout_;
+  const ControlAtScale controls[] = {
+      {logo_, l.logo, nullptr},
+      {product_name_, l.product_name, f.title.get()},
+      {version_, l.version, f.small.get()},
+      {intro_, l.intro, f.body.get()},
+      {separator_, l.separator, nullptr},
+      {status_label_, l.status, f.status.get()},
+      {progress_, l.progress, nullptr},
+      {feedback_button_, l.feedback, f.body.get()},
+      {about_button_, l.about, f.body.get()}};
+  lay_out(controls);
+  fonts_ = std::move(made->fonts);  // the old ones are no longer drawn with
+  status_on_two_lines_ = label_text_lines(status_label_) > 1;
+  place_status_lines();
+  fit_button_row();
 }
 
 MainWindow::~MainWindow() {
@@ -180,9 +248,12 @@ void MainWindow::fit_status_lines() {
   const bool two_lines = label_text_lines(status_label_) > 1;
   if (two_lines == status_on_two_lines_) return;
   status_on_two_lines_ = two_lines;
-  constexpr UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
-  SetWindowPos(status_label_, nullptr, 28, 292, 504, two_lines ? 42 : 24, flags);
-  SetWindowPos(progress_, nullptr, 28, two_lines ? 338 : 326, 504, two_lines ? 20 : 24, flags);
+  place_status_lines();
+}
+
+void MainWindow::place_status_lines() {
+  place(status_label_, status_on_two_lines_ ? layout_.status_two_lines : layout_.status);
+  place(progress_, status_on_two_lines_ ? layout_.progress_below_two_lines : layout_.progress);
 }
 
 void MainWindow::on_tick() {
@@ -222,6 +293,9 @@ LRESULT MainWindow::on_message(HWND window, UINT message, WPARAM wparam, LPARAM 
         if (from == about_button_) on_about();
         if (from == feedback_button_ && open_feedback_) open_feedback_();
       }
+      return 0;
+    case WM_DPICHANGED:
+      on_dpi_changed(LOWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
       return 0;
     case WM_CLOSE:
       // No confirmation in any phase: the worker sees the flag and stops where it is.

@@ -9,6 +9,7 @@
 #include "base/result.hpp"
 #include "base/ui_status.hpp"
 #include "ui/gdi_handles_win.hpp"
+#include "ui/main_window_layout.hpp"
 #include "ui/window_class_win.hpp"
 
 namespace corvald::ui {
@@ -42,16 +43,30 @@ class MainWindow final : public WindowHandler {
 
   Result<void> create_controls();
   void set_texts();
+  // What is made again for each DPI.
+  struct Scaled {
+    UniqueBitmap logo;
+    MainWindowFonts fonts;
+    UniqueIcon icon;
+    UniqueIcon big_icon;
+  };
+  Result<Scaled> load_scaled() const;
+  void set_icons(Scaled& made);
+  void on_dpi_changed(int dpi, const RECT& suggested);
+  void fit_button_row();
   LRESULT on_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam) override;
   void on_tick();
   void on_about();
   void show_status(const std::string& text);
   void fit_status_lines();
+  void place_status_lines();
 
   SharedUiStatus status_;
   SharedCancelFlag cancel_;
   std::function<void()> open_feedback_;
+  MainWindowLayout layout_ = main_window_layout(Scale(design_dpi));
   UniqueIcon icon_;  // empty when the stock icon stands in
+  UniqueIcon big_icon_;  // for the taskbar and Alt+Tab; empty when it cannot be loaded
   UniqueBitmap logo_bitmap_;
   MainWindowFonts fonts_;
   HWND window_ = nullptr;

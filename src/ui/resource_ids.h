@@ -3,3 +3,7 @@
 
 #define CORVALD_ICON_GROUP 1
 #define CORVALD_LOGO_PNG 101
+/* The logo drawn for 125 %, 150 % and 200 % display scale. */
+#define CORVALD_LOGO_PNG_120 102
+#define CORVALD_LOGO_PNG_144 103
+#define CORVALD_LOGO_PNG_192 104

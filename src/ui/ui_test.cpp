@@ -4,6 +4,7 @@
 
 #include "ui/icon_file.hpp"
 #include "ui/layout.hpp"
+#include "ui/main_window_layout.hpp"
 #include "ui/tick.hpp"
 #include "ui/window_capture.hpp"
 #include "ui/window_texts.hpp"
@@ -124,6 +125,86 @@ TEST(WindowLayout, CentringUsesTheClientSizeAndLabelsCentreTheirLines) {
   const TextBand tight = centred_text_band(20, 19, 2);
   EXPECT_EQ(tight.top, 0);
   EXPECT_EQ(tight.bottom, 0);
+}
+
+TEST(WindowScale, AtNinetySixDpiTheWindowKeepsItsDesignedTable) {
+  const MainWindowLayout l = main_window_layout(Scale(96));
+  EXPECT_EQ(l.client_width, 560);
+  EXPECT_EQ(l.client_height, 420);
+  EXPECT_EQ(l.logo, (Rect{28, 28, 88, 88}));
+  EXPECT_EQ(l.logo_image, 96);
+  EXPECT_EQ(l.product_name, (Rect{132, 30, 400, 30}));
+  EXPECT_EQ(l.version, (Rect{132, 66, 400, 20}));
+  EXPECT_EQ(l.intro, (Rect{28, 124, 521, 136}));
+  EXPECT_EQ(l.separator, (Rect{28, 276, 504, 1}));
+  EXPECT_EQ(l.status, (Rect{28, 292, 504, 24}));
+  EXPECT_EQ(l.progress, (Rect{28, 326, 504, 24}));
+  EXPECT_EQ(l.status_two_lines, (Rect{28, 292, 504, 42}));
+  EXPECT_EQ(l.progress_below_two_lines, (Rect{28, 338, 504, 20}));
+  EXPECT_EQ(l.feedback, (Rect{388, 366, 72, 28}));
+  EXPECT_EQ(l.about, (Rect{468, 366, 64, 28}));
+  EXPECT_EQ(l.button_row_right, 532);
+  EXPECT_EQ(l.button_gap, 8);
+  EXPECT_EQ(l.button_text_margin, 10);
+  EXPECT_EQ(l.fonts.title, 22);
+  EXPECT_EQ(l.fonts.body, 14);
+  EXPECT_EQ(l.fonts.small, 12);
+  EXPECT_EQ(l.fonts.status, 15);
+  // A DPI the system could not tell is the designed one.
+  EXPECT_EQ(main_window_layout(Scale(0)).about, l.about);
+}
+
+TEST(WindowScale, At125150And200PercentEveryFigureScalesWithMulDivRounding) {
+  struct Case {
+    int dpi;
+    int client_width, client_height;
+    Rect logo, intro, separator, about;
+    int logo_image, title_font, status_font;
+    Origin centred;  // on a 1920 × 1080 monitor
+  };
+  const Case cases[] = {
+      {120, 700, 525, {35, 35, 110, 110}, {35, 155, 651, 170}, {35, 345, 630, 1},
+       {585, 458, 80, 35}, 120, 28, 19, {610, 277}},
+      {144, 840, 630, {42, 42, 132, 132}, {42, 186, 782, 204}, {42, 414, 756, 2},
+       {702, 549, 96, 42}, 144, 33, 23, {540, 225}},
+      {192, 1120, 840, {56, 56, 176, 176}, {56, 248, 1042, 272}, {56, 552, 1008, 2},
+       {936, 732, 128, 56}, 192, 44, 30, {400, 120}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.dpi);
+    const MainWindowLayout l = main_window_layout(Scale(c.dpi));
+    EXPECT_EQ(l.client_width, c.client_width);
+    EXPECT_EQ(l.client_height, c.client_height);
+    EXPECT_EQ(l.logo, c.logo);
+    EXPECT_EQ(l.intro, c.intro);
+    EXPECT_EQ(l.separator, c.separator);
+    EXPECT_EQ(l.about, c.about);
+    EXPECT_EQ(l.logo_image, c.logo_image);
+    EXPECT_EQ(l.fonts.title, c.title_font);
+    EXPECT_EQ(l.fonts.status, c.status_font);
+    const Origin o = centred_origin(0, 0, 1920, 1080, l.client_width, l.client_height);
+    EXPECT_EQ(o.x, c.centred.x);
+    EXPECT_EQ(o.y, c.centred.y);
+    // The button row grows leftwards from its scaled right edge with a scaled margin.
+    const int widths[] = {button_width(l.feedback.width, 200, l.button_text_margin),
+                          l.about.width};
+    const auto lefts = button_row_lefts(widths, l.button_row_right, l.button_gap);
+    EXPECT_EQ(lefts[1], l.about.x);
+    EXPECT_EQ(lefts[0] + widths[0] + l.button_gap, l.about.x);
+  }
+  // Halves round away from zero, as MulDiv rounds them, negative ones included.
+  EXPECT_EQ(Scale(120)(6), 8);
+  EXPECT_EQ(Scale(120)(-6), -8);
+  EXPECT_EQ(Scale(144)(-1), -2);
+}
+
+TEST(WindowScale, LogoIsDrawnAtTheScaleOrScaledDownFromTheNextLarger) {
+  const int carried[] = {96, 120, 144, 192};
+  EXPECT_EQ(logo_source_size(96, carried), 96);
+  EXPECT_EQ(logo_source_size(144, carried), 144);
+  EXPECT_EQ(logo_source_size(100, carried), 120);   // 105 %: the 120 one shrunk
+  EXPECT_EQ(logo_source_size(168, carried), 192);   // 175 %
+  EXPECT_EQ(logo_source_size(240, carried), 192);   // 250 %: the largest there is
 }
 
 TEST(WindowIcon, FirstGroupImageBecomesAOneImageIconFile) {

@@ -1,6 +1,7 @@
 #include "ui/window_class_win.hpp"
 
 #include "platform/wide.hpp"
+#include "ui/dpi_win.hpp"
 #include "ui/layout.hpp"
 #include "ui/win32_failure_win.hpp"
 
@@ -52,22 +53,33 @@ Result<void> register_window_classes() {
   return register_class(separator_class, DefWindowProcW);
 }
 
-Result<HWND> create_centred_window(const wchar_t* caption, DWORD style, int client_width,
-                                   int client_height, WindowHandler& handler) {
-  RECT outer{0, 0, client_width, client_height};
+Result<HWND> create_centred_window(const wchar_t* caption, DWORD style,
+                                   const std::function<SIZE(int dpi)>& client_at,
+                                   WindowHandler& handler) {
+  const SIZE designed = client_at(design_dpi);
+  RECT outer{0, 0, designed.cx, designed.cy};
   if (!AdjustWindowRectEx(&outer, style, FALSE, 0)) return win32_failure("AdjustWindowRectEx");
   HWND window = CreateWindowExW(0, top_level_class, caption, style, 300, 300,
                                 outer.right - outer.left, outer.bottom - outer.top, nullptr,
                                 nullptr, GetModuleHandleW(nullptr), &handler);
   if (window == nullptr) return win32_failure("CreateWindowExW");
-  centre_on_nearest_monitor(window, client_width, client_height);
+  // The monitor's DPI is only known once the window is on it.
+  const int dpi = window_dpi(window);
+  const SIZE client = client_at(dpi);
+  SIZE scaled{};
+  if (dpi != design_dpi && outer_size_for_dpi(style, client.cx, client.cy, dpi, scaled)) {
+    SetWindowPos(window, nullptr, 0, 0, scaled.cx, scaled.cy,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  centre_on_nearest_monitor(window, client.cx, client.cy);
   return window;
 }
 
 Result<HWND> create_child(HWND parent, const ChildSpec& spec, HFONT font) {
-  HWND child = CreateWindowExW(spec.ex_style, spec.window_class, spec.text, spec.style, spec.x,
-                               spec.y, spec.width, spec.height, parent, nullptr,
-                               GetModuleHandleW(nullptr), nullptr);
+  const Rect& r = spec.place;
+  HWND child = CreateWindowExW(spec.ex_style, spec.window_class, spec.text, spec.style, r.x, r.y,
+                               r.width, r.height, parent, nullptr, GetModuleHandleW(nullptr),
+                               nullptr);
   if (child == nullptr) return win32_failure("CreateWindowExW");
   if (font != nullptr) SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   return child;

@@ -3,10 +3,12 @@
 // WindowHandler object that lives as long as the window.
 #pragma once
 
+#include <functional>
 #include <string_view>
 
 #include "base/result.hpp"
 #include "platform/windows.hpp"
+#include "ui/layout.hpp"
 
 namespace corvald::ui {
 
@@ -20,16 +22,18 @@ class WindowHandler {
 // Registers the top-level class and the separator's class; once per process.
 Result<void> register_window_classes();
 
-// A top-level window of the program's class with the given client size, created at 300, 300
-// and then centred on the monitor nearest to it.
-Result<HWND> create_centred_window(const wchar_t* caption, DWORD style, int client_width,
-                                   int client_height, WindowHandler& handler);
+// A top-level window of the program's class, created at 300, 300 with the client size
+// `client_at` gives for 96 DPI, then sized for the DPI of its monitor and centred on the
+// monitor nearest to it.
+Result<HWND> create_centred_window(const wchar_t* caption, DWORD style,
+                                   const std::function<SIZE(int dpi)>& client_at,
+                                   WindowHandler& handler);
 
 struct ChildSpec {
   const wchar_t* window_class;
   DWORD style;
   DWORD ex_style;
-  int x, y, width, height;
+  Rect place;
   const wchar_t* text = nullptr;
 };
 

@@ -9,16 +9,9 @@
 namespace corvald::e2e {
 namespace {
 
-constexpr wchar_t kDialog[] = L"Send Feedback";
 constexpr char kSubmit[] = "/api/voice-realtime/feedback/submit";
 constexpr char kGrant[] = "/api/voice-realtime/feedback/get-upload-url";
 constexpr wchar_t kSending[] = L"Sending your feedback + install log…";
-enum DialogIndex { hint, description, dialog_status, cancel, send };
-
-constexpr Expected kDialogLayout[] = {
-    {L"Static", 16, 12, 430, 40}, {L"Edit", 16, 58, 430, 150}, {L"Static", 16, 216, 430, 20},
-    {L"Button", 300, 250, 70, 28}, {L"Button", 378, 250, 70, 28},
-};
 
 class FeedbackDialogE2eTest : public WindowedE2eTest {
  protected:

@@ -64,6 +64,14 @@ inline void expect_controls(HWND window, std::span<const Expected> layout,
 
 enum Index { logo, name, version, intro, separator, status, progress, feedback, about };
 
+constexpr wchar_t kDialog[] = L"Send Feedback";
+// The feedback dialog's controls, as kLayout.
+constexpr Expected kDialogLayout[] = {
+    {L"Static", 16, 12, 430, 40}, {L"Edit", 16, 58, 430, 150}, {L"Static", 16, 216, 430, 20},
+    {L"Button", 300, 250, 70, 28}, {L"Button", 378, 250, 70, 28},
+};
+enum DialogIndex { hint, description, dialog_status, cancel, send };
+
 class WindowedE2eTest : public ::testing::Test {
  protected:
   void SetUp() override {
