@@ -27,8 +27,12 @@ void check_split(std::string_view url) {
   }
   const std::string_view scheme = parts->secure ? "https://" : "http://";
   require(url.starts_with(scheme), "scheme as written");
-  require(!parts->host.empty() && parts->host.find_first_of("/?#:") == std::string::npos,
-          "host is one name");
+  const std::string_view host = parts->host;
+  const bool bracketed = host.size() > 2 && host.front() == '[' && host.back() == ']' &&
+                         host.substr(1, host.size() - 2).find_first_not_of(
+                             "0123456789abcdefABCDEF:.") == std::string_view::npos;
+  require(bracketed || (!host.empty() && host.find_first_of("/?#:[]") == std::string::npos),
+          "host is one name, or an IPv6 literal in brackets");
   require(url.substr(scheme.size()).starts_with(parts->host), "host as written");
   require(parts->path.starts_with('/'), "path is absolute");
   const std::string_view path = parts->path;

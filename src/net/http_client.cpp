@@ -100,6 +100,9 @@ Result<UrlParts> split_url(std::string_view url) {
     const auto colon = authority.find(':');
     host = authority.substr(0, colon);
     after_host = colon == std::string_view::npos ? std::string_view() : authority.substr(colon);
+    if (host.find_first_of("[]") != std::string_view::npos) {
+      return StubError::parse("bad host in url: " + std::string(url));
+    }
   }
   parts.host = std::string(host);
   if (!after_host.empty()) {

@@ -58,7 +58,7 @@ TEST(SplitUrl, RejectsOtherSchemesBadPortsAndEmptyHostsNamingTheWholeUrl) {
     EXPECT_EQ(parts.error().text(), "bad port in url: " + url);
   }
   for (const std::string url : {"http://[::1/", "http://[]:80/", "http://[::1%25eth0]/",
-                                "http://[v1.x]/"}) {
+                                "http://[v1.x]/", "http://h]/", "http://a[b:80/"}) {
     const auto parts = split_url(url);
     ASSERT_FALSE(parts.ok()) << url;
     EXPECT_EQ(parts.error().text(), "bad host in url: " + url);
