@@ -45,13 +45,17 @@ Result<Path> cache_dir() {
 Result<CacheLookup> cache_lookup(const feed::Feed& feed) {
   auto root = cache_dir();
   if (!root) return std::move(root).error();
+  return cache_lookup(*root, feed);
+}
+
+Result<CacheLookup> cache_lookup(const Path& root, const feed::Feed& feed) {
   // LOCALAPPDATA itself is the user's to place, and may be made as usual; the product folder
   // under it is the one component above the root that belongs to the stub.
-  const auto product = root->parent_path();
+  const auto product = root.parent_path();
   if (auto made = platform::create_own_folders(product.parent_path(), product); !made) {
     return made.error();
   }
-  return cache_lookup_in(*root, feed);
+  return cache_lookup_in(root, feed);
 }
 
 Result<CacheLookup> cache_lookup_in(const Path& root, const feed::Feed& feed,

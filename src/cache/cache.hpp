@@ -29,6 +29,8 @@ Result<Path> cache_dir_under(const std::optional<Path>& local_app_data);
 using DigestFn = std::function<Result<std::string>(const Path&)>;
 
 Result<CacheLookup> cache_lookup(const feed::Feed& feed);
+// The same under a chosen cache folder: makes the product folder above it as the stub's own.
+Result<CacheLookup> cache_lookup(const Path& root, const feed::Feed& feed);
 // An empty `digest` means sha512_base64_of_file.
 Result<CacheLookup> cache_lookup_in(const Path& root, const feed::Feed& feed,
                                     const DigestFn& digest = {});

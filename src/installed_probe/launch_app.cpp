@@ -23,10 +23,6 @@ Result<void> start_app(const std::optional<Path>& exe) {
   return Ok{};
 }
 
-void send(const telemetry::TelemetryHandle* telemetry, telemetry::TelemetryEvent event) {
-  if (telemetry != nullptr) telemetry::telemetry_send(*telemetry, std::move(event));
-}
-
 }  // namespace
 
 void launch_app(const std::optional<Path>& exe, UiStatus& status,
@@ -34,13 +30,14 @@ void launch_app(const std::optional<Path>& exe, UiStatus& status,
   auto started = start_app(exe);
   if (started) {
     log_info(log_target::app, "  launched {}", *exe);
-    send(telemetry, telemetry::TelemetryEvent("app_launched"));
+    telemetry::telemetry_send(telemetry, telemetry::TelemetryEvent("app_launched"));
     finish_ok(status, i18n::tr_with("ui.status.launching", {{"app", build_info::product_name}}));
     return;
   }
   const std::string error = started.error().display();
   log_info(log_target::app, "  launch skipped: {}", error);
-  send(telemetry, telemetry::TelemetryEvent("app_launch_failed").add_text("error", error));
+  telemetry::telemetry_send(telemetry,
+                            telemetry::TelemetryEvent("app_launch_failed").add_text("error", error));
   finish_ok(status, fallback_text);
 }
 

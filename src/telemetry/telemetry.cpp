@@ -134,6 +134,10 @@ TelemetryHandle telemetry_start(net::HttpClient client, TelemetryConfig config,
   return handle;
 }
 
+void telemetry_send(const TelemetryHandle* handle, TelemetryEvent event) {
+  if (handle != nullptr) telemetry_send(*handle, std::move(event));
+}
+
 void telemetry_send(const TelemetryHandle& handle, TelemetryEvent event) {
   Pipeline* p = handle.pipeline_.get();
   if (p == nullptr) return;

@@ -66,6 +66,8 @@ TelemetryHandle telemetry_start(net::HttpClient client, TelemetryConfig config,
 // Stamps ts and offers the event without waiting; discarded when the handle is disabled, the
 // queue holds 32 messages or the thread has ended. Callable from any thread.
 void telemetry_send(const TelemetryHandle& handle, TelemetryEvent event);
+// The same for a run that may have no telemetry (a silent run): nothing happens without a handle.
+void telemetry_send(const TelemetryHandle* handle, TelemetryEvent event);
 
 // Offers the stop marker, closes the sending end and waits for the thread, looking every
 // 50 ms, until 2 whole seconds have passed; a thread still posting then is detached. Only

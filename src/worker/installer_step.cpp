@@ -41,10 +41,6 @@ bool nsis_silent_switch(const std::string& arg) {
   return arg.size() == 2 && arg[0] == '/' && (arg[1] == 's' || arg[1] == 'S');
 }
 
-void send(const telemetry::TelemetryHandle* telemetry, telemetry::TelemetryEvent event) {
-  if (telemetry != nullptr) telemetry::telemetry_send(*telemetry, std::move(event));
-}
-
 bool is_file(const std::optional<Path>& path) {
   return path && platform::is_file(*path);
 }
@@ -65,12 +61,12 @@ bool launched_current_install(platform::Registry& registry, const std::string& t
     log_info(log_target::app,
              "  registry says installed={} (>= target={}) but its exe is missing — reinstalling",
              installed->version, target);
-    send(telemetry, event("install_forced_exe_missing"));
+    telemetry::telemetry_send(telemetry, event("install_forced_exe_missing"));
     return false;
   }
   log_info(log_target::app, "  already up-to-date (installed={} target={}) — skipping install",
            installed->version, target);
-  send(telemetry, event("install_skipped_up_to_date"));
+  telemetry::telemetry_send(telemetry, event("install_skipped_up_to_date"));
   launch_app(installed->exe, status, telemetry, i18n::tr("ui.status.up_to_date"));
   return true;
 }
@@ -130,25 +126,18 @@ std::string format_seconds(std::uint64_t duration_ms) {
   return buffer;
 }
 
-Result<void> run_installer_step(const Path& installer, const feed::Feed& feed,
-                                UiStatus& status, const CancelFlag& cancel,
-                                const telemetry::TelemetryHandle* telemetry) {
-  return run_installer_step(platform::system_registry(), installer, feed, status, cancel,
-                            telemetry);
-}
-
-Result<void> run_installer_step(platform::Registry& registry,
-                                const Path& installer, const feed::Feed& feed,
-                                UiStatus& status, const CancelFlag& cancel,
-                                const telemetry::TelemetryHandle* telemetry) {
+Result<void> run_installer_step(const InstallerStepContext& context, const Path& installer,
+                                const feed::Feed& feed) {
+  UiStatus& status = context.status;
+  const telemetry::TelemetryHandle* telemetry = context.telemetry;
   const std::string& target_version = feed.version;
-  if (cancel.is_set()) return StubError::cancelled();
+  if (context.cancel.is_set()) return StubError::cancelled();
   if (platform::env_var(env_name::skip_install) == "1") {
     log_info(log_target::app, "  skipping install (APP_INSTALLER_SKIP_INSTALL=1)");
     set_status(status, Phase::done, 100, i18n::tr("ui.status.install_skipped"));
     return Ok{};
   }
-  if (launched_current_install(registry, target_version, status, telemetry)) return Ok{};
+  if (launched_current_install(context.registry, target_version, status, telemetry)) return Ok{};
 
   set_status(status, Phase::installing, 96, i18n::tr("ui.status.installing"));
   const auto args = installer_args(false);
@@ -156,32 +145,32 @@ Result<void> run_installer_step(platform::Registry& registry,
            format_arg_list(args), false, false);
 
   // From the start of the installer, not of its verification.
-  auto started = std::chrono::steady_clock::now();
+  auto started = context.now();
   auto exit_code = run_verified_installer(
-      installer, feed, args,
-      [&started](const Path&) { started = std::chrono::steady_clock::now(); });
+      installer, feed, args, [&](const Path&) { started = context.now(); });
   if (!exit_code) return std::move(exit_code).error();
-  const auto elapsed = std::chrono::steady_clock::now() - started;
+  const auto elapsed = context.now() - started;
   const auto duration_ms = static_cast<std::uint64_t>(
       std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
 
   if (*exit_code != 0) {
-    send(telemetry, telemetry::TelemetryEvent("install_failed")
-                        .add_text("target_version", target_version)
-                        .add_i64("exit_code", static_cast<std::int32_t>(*exit_code))
-                        .add_u64("duration_ms", duration_ms));
+    telemetry::telemetry_send(telemetry,
+                              telemetry::TelemetryEvent("install_failed")
+                                  .add_text("target_version", target_version)
+                                  .add_i64("exit_code", static_cast<std::int32_t>(*exit_code))
+                                  .add_u64("duration_ms", duration_ms));
     return StubError::internal(installer_exit_message(*exit_code));
   }
   log_info(log_target::app, "  install OK in {}s", format_seconds(duration_ms));
-  send(telemetry, telemetry::TelemetryEvent("install_completed")
-                      .add_text("target_version", target_version)
-                      .add_i64("exit_code", 0)
-                      .add_u64("duration_ms", duration_ms));
+  telemetry::telemetry_send(telemetry, telemetry::TelemetryEvent("install_completed")
+                                           .add_text("target_version", target_version)
+                                           .add_i64("exit_code", 0)
+                                           .add_u64("duration_ms", duration_ms));
 
-  if (auto pruned = cache::prune_older(target_version); !pruned) {
+  if (auto pruned = cache::prune_older_in(context.cache_root, target_version); !pruned) {
     log_info(log_target::app, "  prune_older warn: {}", pruned.error().display());
   }
-  const auto installed = probe_installed(registry);
+  const auto installed = probe_installed(context.registry);
   launch_app(installed ? installed->exe : std::nullopt, status, telemetry,
              i18n::tr("ui.status.install_complete"));
   return Ok{};

@@ -2,8 +2,8 @@
 // hand-over to the launcher.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
-#include "text/path.hpp"
 #include <functional>
 #include <string>
 #include <string_view>
@@ -15,6 +15,7 @@
 #include "platform/child_process.hpp"
 #include "platform/registry.hpp"
 #include "telemetry/telemetry.hpp"
+#include "text/path.hpp"
 
 namespace corvald {
 
@@ -42,16 +43,22 @@ Result<std::uint32_t> run_verified_installer(const Path& installer,
                                              const std::vector<std::string>& args,
                                              const BeforeStartFn& before_start = {});
 
-// The whole step against the machine's registry and the stub's cache.
-Result<void> run_installer_step(const Path& installer, const feed::Feed& feed,
-                                UiStatus& status, const CancelFlag& cancel,
-                                const telemetry::TelemetryHandle* telemetry);
-// The same with a chosen registry, for tests.
-Result<void> run_installer_step(platform::Registry& registry,
-                                const Path& installer, const feed::Feed& feed,
-                                UiStatus& status,
-                                const CancelFlag& cancel,
-                                const telemetry::TelemetryHandle* telemetry);
+// What the installer step works against: the machine's registry and the stub's cache in the
+// product, chosen ones in tests.
+struct InstallerStepContext {
+  platform::Registry& registry;
+  // Pruned of other versions after a successful install.
+  Path cache_root;
+  // Times the installer's run for the telemetry events.
+  std::function<std::chrono::steady_clock::time_point()> now;
+  UiStatus& status;
+  const CancelFlag& cancel;
+  const telemetry::TelemetryHandle* telemetry = nullptr;
+};
+
+// The up-to-date decision, the installer's run and the launch after it.
+Result<void> run_installer_step(const InstallerStepContext& context, const Path& installer,
+                                const feed::Feed& feed);
 
 // "installer exited with code {}": Windows exit codes such as 0xC0000005 read as signed.
 std::string installer_exit_message(std::uint32_t exit_code);

@@ -22,11 +22,8 @@ class InstallerStepRun : public ::testing::Test {
     dir_ = std::filesystem::temp_directory_path() /
            ("corvald_installer_step_" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir_);
-    // Keeps the post-install prune inside the scratch folder.
-    setenv("LOCALAPPDATA", dir_.c_str(), 1);
   }
   void TearDown() override {
-    unsetenv("LOCALAPPDATA");
     unsetenv("APP_INSTALLER_SKIP_INSTALL");
     std::filesystem::remove_all(dir_);
   }
@@ -51,8 +48,11 @@ class InstallerStepRun : public ::testing::Test {
                       std::filesystem::file_size(installer)};
   }
   Result<void> run(const std::filesystem::path& installer, const std::string& target) {
-    return run_installer_step(registry_, installer, feed_for(installer, target), status_, cancel_,
-                              nullptr);
+    return run_installer_step(context(), installer, feed_for(installer, target));
+  }
+  InstallerStepContext context() {
+    return {registry_, dir_ / "tavrin" / "Cache", std::chrono::steady_clock::now, status_,
+            cancel_, nullptr};
   }
   bool ran(const char* marker) { return std::filesystem::exists(dir_ / marker); }
 
@@ -110,7 +110,7 @@ TEST_F(InstallerStepRun, InstallerChangedSinceItsVerificationNeverRuns) {
   const auto setup = script("setup.exe", "touch \"$(dirname \"$0\")/installed\"");
   const feed::Feed verified = feed_for(setup, "1.4");
   script("setup.exe", "touch \"$(dirname \"$0\")/swapped\"");
-  auto result = run_installer_step(registry_, setup, verified, status_, cancel_, nullptr);
+  auto result = run_installer_step(context(), setup, verified);
   ASSERT_FALSE(result);
   EXPECT_EQ(result.error().kind(), StubError::Kind::verify);
   EXPECT_FALSE(ran("installed"));

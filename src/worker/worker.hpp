@@ -1,5 +1,5 @@
-// The install pipeline of windowed mode, run on its own thread: feed, cache or download,
-// installer, and the outcome shown to the window and reported to telemetry.
+// Windowed mode's run on its own thread: its client, identity and telemetry, the install
+// pipeline, and the outcome shown to the window and reported to telemetry.
 #pragma once
 
 #include <chrono>
@@ -10,7 +10,8 @@
 
 namespace corvald {
 
-// The worker's pause and the progress clock, replaceable so tests need not wait on them.
+// The worker's start pause and the clock its pipeline runs on, replaceable so tests need not
+// wait on them.
 struct WorkerHooks {
   std::function<void(std::chrono::milliseconds)> sleep;
   SteadyNow now;
