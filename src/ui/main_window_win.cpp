@@ -298,7 +298,8 @@ LRESULT MainWindow::on_message(HWND window, UINT message, WPARAM wparam, LPARAM 
       on_dpi_changed(LOWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
       return 0;
     case WM_CLOSE:
-      // No confirmation in any phase: the worker sees the flag and stops where it is.
+      // No confirmation in any phase. The flag stops a worker between its steps, but nothing
+      // waits for it: the message loop ends here, and the process ends with it, worker and all.
       cancel_->cancel();
       PostQuitMessage(0);
       break;

@@ -37,15 +37,11 @@ std::vector<std::uint64_t> version_parts(std::string_view text) {
   }
 }
 
-bool nsis_silent_switch(const std::string& arg) {
-  return arg.size() == 2 && arg[0] == '/' && (arg[1] == 's' || arg[1] == 'S');
-}
-
 bool is_file(const std::optional<Path>& path) {
   return path && platform::is_file(*path);
 }
 
-// Step 3: true when the installed copy is current and has been launched instead.
+// True when the installed copy is current and has been launched instead.
 bool launched_current_install(platform::Registry& registry, const std::string& target,
                               UiStatus& status, const telemetry::TelemetryHandle* telemetry) {
   const auto installed = probe_installed(registry);
@@ -84,13 +80,7 @@ VersionOrder compare_versions(std::string_view a, std::string_view b) {
   return VersionOrder::equal;
 }
 
-std::vector<std::string> installer_args(bool /*stub_silent*/) {
-  // A silent stub would pass its own switch on; the worker never does, and either way the
-  // installer must see "/S" exactly once.
-  std::vector<std::string> args;
-  if (std::none_of(args.begin(), args.end(), nsis_silent_switch)) args.emplace_back("/S");
-  return args;
-}
+std::vector<std::string> installer_args() { return {"/S"}; }
 
 Result<platform::ChildProcess> spawn_installer(const Path& installer,
                                                const std::vector<std::string>& args) {
@@ -140,7 +130,7 @@ Result<void> run_installer_step(const InstallerStepContext& context, const Path&
   if (launched_current_install(context.registry, target_version, status, telemetry)) return Ok{};
 
   set_status(status, Phase::installing, 96, i18n::tr("ui.status.installing"));
-  const auto args = installer_args(false);
+  const auto args = installer_args();
   log_info(log_target::app, "  spawning installer (args={}, stub_silent={}, elevated={})",
            format_arg_list(args), false, false);
 

@@ -25,8 +25,9 @@ enum class VersionOrder { less, equal, greater };
 // "+" allowed) or does not fit 64 bits counts as 0, and missing parts count as 0.
 VersionOrder compare_versions(std::string_view a, std::string_view b);
 
-// The NSIS silent switch, once, whether or not the stub itself runs silently.
-std::vector<std::string> installer_args(bool stub_silent);
+// The NSIS silent switch, once: every run of the stub installs silently, with or without its
+// window, and passes none of its own arguments on.
+std::vector<std::string> installer_args();
 
 // "installer not found: {}" when nothing is at the path, "spawn installer: {}" when it
 // cannot be started.
