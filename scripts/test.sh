@@ -2,7 +2,8 @@
 # Builds both flavours and runs every test: the native unit tests with AddressSanitizer and
 # UBSan, the threaded ones again with ThreadSanitizer, and the Windows tests and end-to-end
 # scenarios under Wine, and every fuzz target for a short run over its seeds. Ends with one line
-# "N passed, N failed" over all of them; each fuzz target counts as one test.
+# "N passed, N failed" over all of them; each fuzz target counts as one test. The Windows build
+# shares its folder and flags with ./dev demo's, so what a demo built is not built again.
 set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
@@ -34,8 +35,8 @@ run_ctest() { # label, ctest arguments...
   total_failed=$((total_failed + failed))
 }
 
-run_ctest native --preset native
-run_ctest native-tsan --preset native-tsan -R "^($threaded_suites)"
+timed "native tests" run_ctest native --preset native
+timed "native tests (TSan)" run_ctest native-tsan --preset native-tsan -R "^($threaded_suites)"
 
 run_fuzz_smoke() {
   local log=$build_root/fuzz-smoke.log summary
@@ -49,7 +50,7 @@ run_fuzz_smoke() {
   total_passed=$((total_passed + $(sed -E 's/.*: ([0-9]+) passed.*/\1/' <<<"$summary")))
   total_failed=$((total_failed + $(sed -E 's/.* ([0-9]+) failed.*/\1/' <<<"$summary")))
 }
-run_fuzz_smoke
+timed "fuzz smoke" run_fuzz_smoke
 
 # The windowed scenarios draw on a virtual X display of their own, the size of the prefix's
 # Wine desktop, whatever display the caller may have. A Wine server left from the set-up would
@@ -62,9 +63,10 @@ trap stop_display EXIT
 # keep ctest waiting for it to close.
 "$wineserver" -p 2>/dev/null || true
 "$wine" cmd /c exit </dev/null >/dev/null 2>&1 || true
-run_ctest windows --preset windows
+timed "windows tests (Wine)" run_ctest windows --preset windows
 "$wineserver" -k 2>/dev/null || true
 stop_display
+print_phases
 
 echo
 echo "native (ASan+UBSan), native (TSan), fuzz smoke and windows (Wine) tests together:"
