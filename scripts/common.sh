@@ -30,3 +30,24 @@ stop_display() {
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
   xvfb_pid=
 }
+
+# How long each step of a ./dev command took. The command names a file in CORVALD_PHASE_LOG;
+# every script it runs adds "phase<TAB>seconds" lines there, and print_phases shows them at the
+# end beside the wall clock since the command began (steps that overlap add up to more).
+timed() { # phase command... : runs the command and records its time, keeping its status
+  local phase=$1 start status=0
+  shift
+  start=$(date +%s)
+  "$@" || status=$?
+  [ -n "${CORVALD_PHASE_LOG:-}" ] && printf '%s\t%s\n' "$phase" "$(($(date +%s) - start))" \
+    >>"$CORVALD_PHASE_LOG"
+  return "$status"
+}
+print_phases() {
+  [ -s "${CORVALD_PHASE_LOG:-}" ] || return 0
+  local began=${CORVALD_PHASE_START:-$(date +%s)}
+  echo
+  echo "phase times:"
+  awk -F'\t' '{ printf "  %-28s %3dm %02ds\n", $1, $2 / 60, $2 % 60 }' "$CORVALD_PHASE_LOG"
+  awk -v s=$(($(date +%s) - began)) 'BEGIN { printf "  %-28s %3dm %02ds\n", "wall clock", s / 60, s % 60 }'
+}

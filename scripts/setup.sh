@@ -51,14 +51,38 @@ private_apt() {
   fi
 }
 
-fetch_source() { # package -> unpacked source folder (printed)
-  local pkg=$1 work=$deps_cache/src
+# The libraries' place in the cache, named after the versions of their source packages.
+deps_prefix=
+find_deps_prefix() {
+  private_apt
+  local yv ov
+  yv=$(source_version libyaml); ov=$(source_version openssl)
+  [ -n "$yv" ] && [ -n "$ov" ] || die "cannot find the libyaml and openssl source packages"
+  deps_prefix=$deps_cache/mingw64-libyaml-$yv-openssl-$ov
+}
+deps_built() { [ -f "$deps_prefix/lib/libyaml.a" ] && [ -f "$deps_prefix/lib/libcrypto.a" ]; }
+
+# Downloading needs nothing that the package install brings, so it runs beside it; unpacking
+# (dpkg-source, from dpkg-dev) comes after.
+download_sources() {
+  find_deps_prefix
+  deps_built && return 0
+  local pkg work=$deps_cache/src
   mkdir -p "$work"
-  local dir
+  for pkg in libyaml openssl; do
+    ls "$work/${pkg}_"*.dsc >/dev/null 2>&1 && continue
+    (cd "$work" && apt-get "${apt_opts[@]}" source --download-only -qq "$pkg" >/dev/null 2>&1) \
+      || die "could not fetch the source package $pkg"
+  done
+}
+
+unpack_source() { # package -> unpacked source folder (printed)
+  local pkg=$1 work=$deps_cache/src dir dsc
   dir=$(find "$work" -maxdepth 1 -type d -name "$pkg-*" | head -n1)
   if [ -z "$dir" ]; then
-    (cd "$work" && apt-get "${apt_opts[@]}" source -qq "$pkg" >/dev/null 2>&1) \
-      || die "could not fetch the source package $pkg"
+    dsc=$(ls "$work/${pkg}_"*.dsc 2>/dev/null | head -n1)
+    [ -n "$dsc" ] && (cd "$work" && dpkg-source --no-check -x "$dsc" >/dev/null 2>&1) \
+      || die "could not unpack the source package $pkg"
     dir=$(find "$work" -maxdepth 1 -type d -name "$pkg-*" | head -n1)
   fi
   echo "$dir"
@@ -98,16 +122,12 @@ build_openssl() {
 }
 
 cross_deps() {
-  private_apt
-  local yv ov
-  yv=$(source_version libyaml); ov=$(source_version openssl)
-  [ -n "$yv" ] && [ -n "$ov" ] || die "cannot find the libyaml and openssl source packages"
-  local prefix=$deps_cache/mingw64-libyaml-$yv-openssl-$ov
-  if [ ! -f "$prefix/lib/libyaml.a" ] || [ ! -f "$prefix/lib/libcrypto.a" ]; then
-    build_libyaml "$(fetch_source libyaml)" "$prefix"
-    build_openssl "$(fetch_source openssl)" "$prefix"
+  find_deps_prefix
+  if ! deps_built; then
+    build_libyaml "$(unpack_source libyaml)" "$deps_prefix"
+    build_openssl "$(unpack_source openssl)" "$deps_prefix"
   fi
-  ln -sfn "$prefix" "$deps_cache/mingw64"
+  ln -sfn "$deps_prefix" "$deps_cache/mingw64"
 }
 
 wine_prefix() {
@@ -161,9 +181,21 @@ wine_desktop() {
     || die "could not set up the Wine desktop"
 }
 
-install_packages
-cross_deps
-wine_prefix
-wine_windows10
-wine_desktop
+prepare_prefix() {
+  wine_prefix
+  wine_windows10
+  wine_desktop
+}
+
+# Steps that need nothing of each other run side by side: the source download beside the
+# package install, then the Wine prefix beside the two cross-builds (which only need the
+# compilers, and the prefix only Wine).
+timed packages install_packages & packages_job=$!
+timed "source download" download_sources & sources_job=$!
+wait "$packages_job" || die "the Debian packages could not be installed"
+wait "$sources_job" || die "the source packages could not be downloaded"
+timed "cross-builds" cross_deps & deps_job=$!
+timed "wine prefix" prepare_prefix & prefix_job=$!
+wait "$deps_job" || die "the cross-builds failed"
+wait "$prefix_job" || die "the Wine prefix could not be prepared"
 say "setup complete (dependency cache: $deps_cache)"

@@ -2,7 +2,8 @@
 # Builds both flavours and runs every test: the native unit tests with AddressSanitizer and
 # UBSan, the threaded ones again with ThreadSanitizer, and the Windows tests and end-to-end
 # scenarios under Wine, and every fuzz target for a short run over its seeds. Ends with one line
-# "N passed, N failed" over all of them; each fuzz target counts as one test.
+# "N passed, N failed" over all of them; each fuzz target counts as one test. The Windows build
+# shares its folder and flags with ./dev demo's, so what a demo built is not built again.
 # ./dev test REGEX runs only the tests whose ctest names match REGEX, and no fuzz target.
 set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -42,11 +43,11 @@ run_ctest() { # label, ctest arguments...
   total_failed=$((total_failed + failed))
 }
 
-run_ctest native --preset native "${select[@]}"
+timed "native tests" run_ctest native --preset native "${select[@]}"
 if [ -n "$filter" ]; then
-  run_ctest native-tsan --preset native-tsan "${select[@]}"
+  timed "native tests (TSan)" run_ctest native-tsan --preset native-tsan "${select[@]}"
 else
-  run_ctest native-tsan --preset native-tsan -R "^($threaded_suites)"
+  timed "native tests (TSan)" run_ctest native-tsan --preset native-tsan -R "^($threaded_suites)"
 fi
 
 run_fuzz_smoke() {
@@ -61,7 +62,7 @@ run_fuzz_smoke() {
   total_passed=$((total_passed + $(sed -E 's/.*: ([0-9]+) passed.*/\1/' <<<"$summary")))
   total_failed=$((total_failed + $(sed -E 's/.* ([0-9]+) failed.*/\1/' <<<"$summary")))
 }
-[ -z "$filter" ] && run_fuzz_smoke
+[ -z "$filter" ] && timed "fuzz smoke" run_fuzz_smoke
 
 # The windowed scenarios draw on a virtual X display of their own, the size of the prefix's
 # Wine desktop, whatever display the caller may have. A Wine server left from the set-up would
@@ -74,9 +75,10 @@ trap stop_display EXIT
 # keep ctest waiting for it to close.
 "$wineserver" -p 2>/dev/null || true
 "$wine" cmd /c exit </dev/null >/dev/null 2>&1 || true
-run_ctest windows --preset windows "${select[@]}"
+timed "windows tests (Wine)" run_ctest windows --preset windows "${select[@]}"
 "$wineserver" -k 2>/dev/null || true
 stop_display
+print_phases
 
 echo
 echo "native (ASan+UBSan), native (TSan), fuzz smoke and windows (Wine) tests together:"

@@ -59,28 +59,6 @@ def scaled(art, px):
     return art.resize((px, px), Image.LANCZOS)
 
 
-def bmp_entry(img):
-    """A 32-bit icon image: BITMAPINFOHEADER of double height, BGRA rows bottom-up, AND mask."""
-    w, h = img.size
-    header = struct.pack("<IiiHHIIiiII", 40, w, h * 2, 1, 32, 0, 0, 0, 0, 0, 0)
-    rows = []
-    for y in range(h - 1, -1, -1):
-        row = bytearray()
-        for x in range(w):
-            r, g, b, a = img.getpixel((x, y))
-            row += bytes((b, g, r, a))
-        rows.append(bytes(row))
-    mask_row = ((w + 31) // 32) * 4
-    mask = bytearray()
-    for y in range(h - 1, -1, -1):
-        bits = bytearray(mask_row)
-        for x in range(w):
-            if img.getpixel((x, y))[3] == 0:
-                bits[x // 8] |= 0x80 >> (x % 8)
-        mask += bits
-    return header + b"".join(rows) + bytes(mask)
-
-
 def png_bytes(img):
     buf = io.BytesIO()
     img.save(buf, "PNG", optimize=True)
@@ -88,8 +66,9 @@ def png_bytes(img):
 
 
 def icon_file(art):
-    images = [(px, bmp_entry(scaled(art, px))) for px in (16, 32, 48, 64, 128)]
-    images.append((256, png_bytes(scaled(art, 256))))
+    # Every size as a PNG frame, which Windows reads since Vista: a 32-bit bitmap frame of the
+    # same picture is four to ten times larger, and the stub is a download.
+    images = [(px, png_bytes(scaled(art, px))) for px in (16, 32, 48, 64, 128, 256)]
     out = bytearray(struct.pack("<HHH", 0, 1, len(images)))
     offset = 6 + 16 * len(images)
     for px, data in images:

@@ -1,7 +1,18 @@
 // The process entry point of corvald-setup.exe.
+#include <cstdlib>
+#include <exception>
+
 #include "main/stub_main.hpp"
 #include "platform/system_library.hpp"
 #include "startup/run_mode.hpp"
+
+// What std::terminate calls unless a program sets its own handler. libstdc++'s prints the
+// exception's demangled type to a console that a windowed program does not have, and brings
+// the demangler into the program (about 45 KB of a download stub). Defined here, in the
+// program's own object, the library's is never linked; the end is the same abort as before.
+namespace __gnu_cxx {
+void __verbose_terminate_handler() { std::abort(); }
+}  // namespace __gnu_cxx
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   // Before anything can load a DLL: the stub is started from a Downloads folder, and no DLL

@@ -1,9 +1,8 @@
 #include "telemetry/json_writer.hpp"
 
-#include <array>
-#include <charconv>
 #include <cmath>
 
+#include "text/shortest_decimal.hpp"
 #include "text/utf.hpp"
 
 namespace corvald::telemetry {
@@ -76,12 +75,7 @@ void append_json_double(std::string& out, double value) {
     out.append("null");
     return;
   }
-  // Fixed notation without a precision is the shortest round-trip form; the largest double
-  // takes 309 digits and the smallest subnormal 326 characters, sign included.
-  std::array<char, 400> buffer;
-  const auto result =
-      std::to_chars(buffer.data(), buffer.data() + buffer.size(), value, std::chars_format::fixed);
-  out.append(buffer.data(), result.ptr);
+  out.append(text::shortest_fixed(value));
 }
 
 }  // namespace corvald::telemetry

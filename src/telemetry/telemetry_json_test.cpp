@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <string>
 
 #include "telemetry/event_document.hpp"
 #include "telemetry/json_writer.hpp"
@@ -71,6 +72,74 @@ TEST(TelemetryJson, DoublesUseTheShortestRoundTripFixedForm) {
     const std::string text = double_text(v);
     EXPECT_EQ(text.find_first_of("eE"), std::string::npos) << text;
     EXPECT_EQ(std::strtod(text.c_str(), nullptr), v) << text;
+  }
+}
+
+// "0." followed by `zeros` zeros and then `digits`: the tiny values of the table below.
+std::string small(std::size_t zeros, std::string_view digits) {
+  return "0." + std::string(zeros, '0') + std::string(digits);
+}
+
+// The texts the service has been receiving, taken from the library's shortest fixed form and
+// pinned here so that any other formatter has to write them byte for byte. Whole numbers come
+// out with every digit of the exact binary value (1e23 is not 1 followed by zeros), fractions
+// with the fewest digits that read back; around the powers of two the interval of values that
+// read back is lopsided, and beyond 2^53 no double has a fraction.
+TEST(TelemetryJson, DoubleTextsAreTheShortestRoundTripFixedFormByteForByte) {
+  const struct {
+    double value;
+    std::string text;
+  } table[] = {
+      {0.0, "0"},
+      {-0.0, "-0"},
+      {1.0, "1"},
+      {-7.0, "-7"},
+      {0.1, "0.1"},
+      {-2.5, "-2.5"},
+      {0.1 + 0.2, "0.30000000000000004"},
+      {1.0 / 3, "0.3333333333333333"},
+      {2.0 / 3, "0.6666666666666666"},
+      {4.35, "4.35"},
+      {123.456, "123.456"},
+      {1e-7, small(6, "1")},
+      {1.5e-7, small(6, "15")},
+      {1e-6, small(5, "1")},
+      {2.5e-5, small(4, "25")},
+      {0.001, small(2, "1")},
+      {0x1p-20, small(6, "95367431640625")},
+      {0x1p-25, small(7, "29802322387695312")},
+      {0x1p-44, small(13, "5684341886080802")},
+      {1e15, "1000000000000000"},
+      {1e16, "10000000000000000"},
+      {1e17, "100000000000000000"},
+      {4503599627370495.5, "4503599627370495.5"},
+      {4503599627370497.0, "4503599627370497"},
+      {9007199254740991.0, "9007199254740991"},
+      {9007199254740992.0, "9007199254740992"},
+      {9007199254740994.0, "9007199254740994"},
+      {123456789012345678.0, "123456789012345680"},
+      {0x1p60, "1152921504606846976"},
+      {1e21, "1000000000000000000000"},
+      {1e22, "10000000000000000000000"},
+      {1e23, "99999999999999991611392"},
+      {1.2345678901234567e20, "123456789012345667584"},
+      {6.02214076e23, "602214075999999987023872"},
+      {-123456.789e100,
+       "-12345678900000000015374691687915689957999932726542189954597308530799278106442541756333"
+       "10245325180065808384"},
+      {std::numeric_limits<double>::max(),
+       "17976931348623157081452742373170435679807056752584499659891747680315726078002853876058"
+       "95586327668781715404589535143824642343213268894641827684675467035375169860499105765512"
+       "82076245490090389328944075868508455133942304583236903222948165808559332123348274797826"
+       "204144723168738177180919299881250404026184124858368"},
+      {std::numeric_limits<double>::min(), small(307, "22250738585072014")},
+      {2.2250738585072009e-308, small(307, "2225073858507201")},  // the largest subnormal
+      {std::numeric_limits<double>::denorm_min(), small(323, "5")},
+      {-std::numeric_limits<double>::denorm_min(), "-" + small(323, "5")},
+      {1e-300, small(299, "1")},
+  };
+  for (const auto& row : table) {
+    EXPECT_EQ(double_text(row.value), row.text) << std::hexfloat << row.value;
   }
 }
 
