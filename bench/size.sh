@@ -67,7 +67,7 @@ stripped=$(size_of "$work/stripped.exe")
 shipped=$(size_of "$stub")
 floor=$(size_of "$work/floor.exe")
 
-echo "== size of corvald-setup.exe (stripped, everything in: window, dialog, icon, logo, 19 locales)"
+echo "== size of corvald-setup.exe (stripped, everything in: window, dialog, icon, logos, 19 locales)"
 printf '  %-44s %s  (%d B)\n' "corvald-setup.exe as built" "$(kb "$shipped")" "$shipped"
 printf '  %-44s %s  (%d B)\n' "the same link, stripped here" "$(kb "$stripped")" "$stripped"
 printf '  %-44s %s  (%s of it)\n' "goal" "$(kb "$goal")" \
@@ -82,7 +82,7 @@ x86_64-w64-mingw32-objdump -h "$work/stripped.exe" |
 
 echo
 echo "== resources (resources/)"
-for f in resources/corvald-setup.ico resources/logo.png; do
+for f in resources/corvald-setup.ico resources/logo*.png; do
   printf '  %-44s %s\n' "$f" "$(kb "$(size_of "$f")")"
 done
 printf '  %-44s %s\n' "locale tables (code and data, from the map)" \
