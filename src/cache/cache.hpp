@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/clock.hpp"
 #include "base/result.hpp"
 #include "feed/feed.hpp"
 #include "platform/file.hpp"
@@ -69,14 +70,11 @@ class HeldInstaller {
 Result<HeldInstaller> hold_verified(const Path& installer,
                                     const feed::Feed& feed);
 
-// Waits between rename tries; tests replace it so nothing really sleeps.
-using SleepFn = std::function<void(std::chrono::milliseconds)>;
-SleepFn real_sleep();
-
+// Waits between rename tries on `clock`; tests pass one that does not really sleep.
 Result<Path> promote_download(const Path& temp,
                                                const Path& final_path,
                                                std::string_view tag,
-                                               const SleepFn& sleep = real_sleep());
+                                               const Clock& clock = Clock::real());
 
 Result<void> prune_older(std::string_view keep_version);
 Result<void> prune_older_in(const Path& root, std::string_view keep_version);

@@ -2,6 +2,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "base/test/sleep_recorder.hpp"
 #include "cache/cache.hpp"
 #include "logfile/test/log_capture.hpp"
 #include "text/path_text.hpp"
@@ -10,6 +11,7 @@ namespace corvald::cache {
 namespace {
 
 namespace fs = std::filesystem;
+using corvald::testing::SleepRecorder;
 using logfile::testing::LogCapture;
 using logfile::testing::TempDir;
 using logfile::testing::write_file;
@@ -42,7 +44,7 @@ TEST(CacheLogLines, RejectionsTempFallbackVerificationAndPromotion) {
   ASSERT_TRUE(temp.ok()) << temp.error().display();
   write_file(fs::path(*temp), "abc");
   ASSERT_TRUE(verify_download(*temp, feed, "worker", kAbcSha).ok());
-  const auto placed = promote_download(*temp, final_path, "worker", [](auto) {});
+  const auto placed = promote_download(*temp, final_path, "worker", SleepRecorder().clock());
   ASSERT_TRUE(placed.ok()) << placed.error().display();
 
   EXPECT_THAT(

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/test/sleep_recorder.hpp"
 #include "cache/cache_names.hpp"
 #include "logfile/test/log_test_support.hpp"
 #include "text/format.hpp"
@@ -17,6 +18,8 @@ namespace corvald::cache {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using corvald::testing::SleepRecorder;
 using logfile::testing::read_file;
 using logfile::testing::TempDir;
 using logfile::testing::write_file;
@@ -301,25 +304,18 @@ TEST(CacheVerify, SizeIsCheckedBeforeTheDigest) {
   EXPECT_EQ(missing.error().kind(), StubError::Kind::io);
 }
 
-struct RecordingSleep {
-  std::vector<long long> waits;
-  SleepFn fn() {
-    return [this](std::chrono::milliseconds wait) { waits.push_back(wait.count()); };
-  }
-};
-
 TEST(CachePromote, RenamesOverAnOlderFinalFileAtTheFirstTry) {
   TempDir dir;
   write_file(dir.path() / "Setup.exe", "old");
   write_file(dir.path() / "Setup.exe.download", "new");
   write_file(dir.path() / "Setup.exe.download.3", "leftover");
-  RecordingSleep sleep;
+  SleepRecorder sleep;
   auto placed = promote_download(dir.path() / "Setup.exe.download", dir.path() / "Setup.exe",
-                                 "dl", sleep.fn());
+                                 "dl", sleep.clock());
   ASSERT_TRUE(placed.ok());
   EXPECT_EQ(*placed, dir.path() / "Setup.exe");
   EXPECT_EQ(read_file(dir.path() / "Setup.exe"), "new");
-  EXPECT_EQ(sleep.waits, std::vector<long long>{0});
+  EXPECT_EQ(sleep.waits, std::vector{0ms});
   EXPECT_EQ(names_in(dir.path()), std::set<std::string>{"Setup.exe"});
 }
 
@@ -335,13 +331,13 @@ TEST(CachePromote, UnplaceableFinalFallsBackToTheNextFreeAlternate) {
   block("Setup-1.exe");
   write_file(dir.path() / "Setup-2.exe", "older alternate");
   write_file(dir.path() / "Setup.exe.download", "new");
-  RecordingSleep sleep;
+  SleepRecorder sleep;
   auto placed = promote_download(dir.path() / "Setup.exe.download", dir.path() / "Setup.exe",
-                                 "dl", sleep.fn());
+                                 "dl", sleep.clock());
   ASSERT_TRUE(placed.ok());
   EXPECT_EQ(*placed, dir.path() / "Setup-2.exe");
   EXPECT_EQ(read_file(dir.path() / "Setup-2.exe"), "new");
-  EXPECT_EQ(sleep.waits, (std::vector<long long>{0, 300, 1500}));
+  EXPECT_EQ(sleep.waits, (std::vector{0ms, 300ms, 1500ms}));
   EXPECT_FALSE(fs::exists(dir.path() / "Setup.exe.download"));
 }
 
@@ -351,7 +347,7 @@ TEST(CachePromote, AlternateNamesKeepTheLastExtension) {
     fs::create_directories(dir.path() / name / "blocked");
     write_file(dir.path() / "t.download", "new");
     auto placed = promote_download(dir.path() / "t.download", dir.path() / name, "dl",
-                                   [](std::chrono::milliseconds) {});
+                                   SleepRecorder().clock());
     return placed.ok() ? text::path_to_utf8(placed->filename()) : placed.error().display();
   };
   EXPECT_EQ(alternate_for("Setup.exe"), "Setup-1.exe");
@@ -368,7 +364,7 @@ TEST(CachePromote, NoWritableNameAtAllIsAnErrorAndKeepsTheVerifiedFile) {
   }
   write_file(dir.path() / "Setup.exe.download", "new");
   auto placed = promote_download(dir.path() / "Setup.exe.download", dir.path() / "Setup.exe",
-                                 "dl", [](std::chrono::milliseconds) {});
+                                 "dl", SleepRecorder().clock());
   ASSERT_FALSE(placed.ok());
   EXPECT_EQ(placed.error().kind(), StubError::Kind::internal);
   EXPECT_EQ(placed.error().text(), "downloaded and verified, but no writable final path near " +

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "base/test/sleep_recorder.hpp"
 #include "cache/cache.hpp"
 #include "logfile/test/log_capture.hpp"
 #include "logfile/test/log_test_support.hpp"
@@ -16,6 +17,8 @@ namespace corvald::cache {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using corvald::testing::SleepRecorder;
 using logfile::testing::read_file;
 using logfile::testing::TempDir;
 using logfile::testing::write_file;
@@ -46,16 +49,16 @@ TEST(CacheWinLocks, LockedFinalFileIsReplacedByAnAlternateThatTheLookupIgnores) 
   fs::create_directories(folder);
   write_file(folder / "Setup.exe", "the running old installer");
   write_file(folder / "Setup.exe.download", "abc");
-  std::vector<long long> waits;
+  SleepRecorder sleep;
   {
     const auto lock = hold(folder / "Setup.exe", 0);
     ASSERT_TRUE(lock.valid());
     auto placed = promote_download(folder / "Setup.exe.download", folder / "Setup.exe", "dl",
-                                   [&](std::chrono::milliseconds w) { waits.push_back(w.count()); });
+                                   sleep.clock());
     ASSERT_TRUE(placed.ok()) << placed.error().display();
     EXPECT_EQ(*placed, folder / "Setup-1.exe");
   }
-  EXPECT_EQ(waits, (std::vector<long long>{0, 300, 1500}));
+  EXPECT_EQ(sleep.waits, (std::vector{0ms, 300ms, 1500ms}));
   EXPECT_EQ(read_file(folder / "Setup-1.exe"), "abc");
   EXPECT_EQ(read_file(folder / "Setup.exe"), "the running old installer");
   EXPECT_FALSE(fs::exists(folder / "Setup.exe.download"));
@@ -81,7 +84,7 @@ TEST(CacheWinLocks, ATempHeldThroughPromotionIsRemovedOnceReleased) {
   {
     const auto scanner = hold(temp, FILE_SHARE_READ);
     ASSERT_TRUE(scanner.valid());
-    auto placed = promote_download(temp, final_path, "dl", [](std::chrono::milliseconds) {});
+    auto placed = promote_download(temp, final_path, "dl", SleepRecorder().clock());
     ASSERT_TRUE(placed.ok()) << placed.error().display();
     EXPECT_EQ(*placed, final_path);
     EXPECT_TRUE(fs::exists(temp));

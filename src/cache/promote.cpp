@@ -1,6 +1,5 @@
 #include <array>
 #include <system_error>
-#include <thread>
 
 #include "cache/cache.hpp"
 #include "logfile/log.hpp"
@@ -47,16 +46,12 @@ std::optional<Path> place_at_alternate(const Path& temp,
 
 }  // namespace
 
-SleepFn real_sleep() {
-  return [](std::chrono::milliseconds wait) { std::this_thread::sleep_for(wait); };
-}
-
 Result<Path> promote_download(const Path& temp,
                                                const Path& final_path,
-                                               std::string_view tag, const SleepFn& sleep) {
+                                               std::string_view tag, const Clock& clock) {
   std::optional<Path> placed;
   for (const auto wait : kRenameWaits) {
-    sleep(wait);
+    clock.sleep(wait);
     if (platform::move_file_replace(temp, final_path)) {
       placed = final_path;
       break;

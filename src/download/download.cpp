@@ -2,7 +2,6 @@
 
 #include <optional>
 #include <system_error>
-#include <thread>
 
 #include "cache/cache.hpp"
 #include "download/download_events.hpp"
@@ -59,17 +58,12 @@ AttemptOutcome run_attempt(const TransferJob& job, const Path& final_path) {
   if (job.cancel.is_set()) return {AttemptEnd::cancelled, std::nullopt, {}};
   auto verified = cache::verify_download(job.temp, job.feed, job.tag, transferred->sha512);
   if (!verified) return {AttemptEnd::failed, verified.error(), {}};
-  auto promoted = cache::promote_download(job.temp, final_path, job.tag, job.clock.sleep);
+  auto promoted = cache::promote_download(job.temp, final_path, job.tag, job.clock);
   if (!promoted) return {AttemptEnd::done, promoted.error(), {}};
   return {AttemptEnd::done, std::nullopt, std::move(*promoted)};
 }
 
 }  // namespace
-
-DownloadClock DownloadClock::real() {
-  return DownloadClock{[] { return std::chrono::steady_clock::now(); },
-                       [](std::chrono::milliseconds wait) { std::this_thread::sleep_for(wait); }};
-}
 
 Reporter standard_reporter(const telemetry::TelemetryHandle* telemetry) {
   Reporter reporter;
@@ -87,7 +81,7 @@ Result<Path> download_with_reporter(const net::HttpClient& client,
                                                      const ProgressFn& progress,
                                                      std::string_view tag,
                                                      const Reporter& reporter,
-                                                     const DownloadClock& clock) {
+                                                     const Clock& clock) {
   StubError last_error = StubError::internal("download was never attempted");
   for (int n = 1; n <= kMaxAttempts; ++n) {
     if (cancel.is_set()) return StubError::cancelled();
@@ -137,7 +131,7 @@ Result<Path> download_and_verify(const net::HttpClient& client,
                                                   const CancelFlag& cancel,
                                                   const ProgressFn& progress, std::string_view tag,
                                                   const telemetry::TelemetryHandle* telemetry,
-                                                  const DownloadClock& clock) {
+                                                  const Clock& clock) {
   return download_with_reporter(client, feed, final_path, cancel, progress, tag,
                                 standard_reporter(telemetry), clock);
 }

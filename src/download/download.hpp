@@ -9,6 +9,7 @@
 #include <functional>
 #include <string_view>
 
+#include "base/clock.hpp"
 #include "base/result.hpp"
 #include "base/ui_status.hpp"
 #include "feed/feed.hpp"
@@ -23,19 +24,12 @@ namespace corvald::download {
 // Called only on the thread that called download_and_verify.
 using ProgressFn = std::function<void(std::uint64_t done, std::uint64_t total)>;
 
-// Time and sleeping, replaceable by tests so that retry waits cost nothing.
-struct DownloadClock {
-  std::function<std::chrono::steady_clock::time_point()> now;
-  std::function<void(std::chrono::milliseconds)> sleep;
-  static DownloadClock real();
-};
-
 Result<Path> download_and_verify(const net::HttpClient& client,
                                                   const feed::Feed& feed,
                                                   const Path& final_path,
                                                   const CancelFlag& cancel,
                                                   const ProgressFn& progress, std::string_view tag,
                                                   const telemetry::TelemetryHandle* telemetry,
-                                                  const DownloadClock& clock = DownloadClock::real());
+                                                  const Clock& clock = Clock::real());
 
 }  // namespace corvald::download

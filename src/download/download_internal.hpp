@@ -17,6 +17,6 @@ Result<Path> download_with_reporter(const net::HttpClient& client,
                                                      const ProgressFn& progress,
                                                      std::string_view tag,
                                                      const Reporter& reporter,
-                                                     const DownloadClock& clock);
+                                                     const Clock& clock);
 
 }  // namespace corvald::download

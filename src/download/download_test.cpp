@@ -316,7 +316,7 @@ TEST_F(DownloadTest, CancelNotYetSeenByTheWatcherStillPreventsTheFallback) {
     return ScriptedReply::with_body(body_, 200);  // a full body: the probe fails
   });
   FakeClock fake;
-  DownloadClock clock = fake.clock();
+  Clock clock = fake.clock();
   const auto fake_sleep = clock.sleep;
   clock.sleep = [fake_sleep](std::chrono::milliseconds wait) {
     if (wait == kWatcherPoll) std::this_thread::sleep_for(100ms);

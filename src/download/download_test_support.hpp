@@ -36,8 +36,8 @@ class FakeClock {
  public:
   explicit FakeClock(std::chrono::milliseconds step = 0ms) : step_(step) {}
 
-  DownloadClock clock() {
-    return DownloadClock{
+  Clock clock() {
+    return Clock{
         [this] {
           const auto at = ticks_.fetch_add(step_.count());
           return std::chrono::steady_clock::time_point(std::chrono::milliseconds(at));

@@ -83,12 +83,12 @@ Result<void> fetch_once(const net::HttpClient& client, std::string_view url,
 Result<void> fetch_range(const net::HttpClient& client, std::string_view url,
                          const net::HeaderList& extra_headers, platform::File& file,
                          std::uint64_t first, std::uint64_t last, AttemptState& state,
-                         const SleepFn& sleep) {
+                         const Clock& clock) {
   StubError last_error = StubError::internal("range was never tried");
   for (int attempt = 1; attempt <= kTriesPerRange; ++attempt) {
     if (attempt > 1) {
       state.retries.fetch_add(1, std::memory_order_relaxed);
-      sleep(kRetryWaits[static_cast<std::size_t>(attempt - 2)]);
+      clock.sleep(kRetryWaits[static_cast<std::size_t>(attempt - 2)]);
     }
     if (last < first) return Ok{};
     // A cancellation during the retry wait needs no further request.

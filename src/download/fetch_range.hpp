@@ -7,14 +7,13 @@
 #include <functional>
 #include <string_view>
 
+#include "base/clock.hpp"
 #include "base/result.hpp"
 #include "download/transfer.hpp"
 #include "net/http_client.hpp"
 #include "platform/file.hpp"
 
 namespace corvald::download {
-
-using SleepFn = std::function<void(std::chrono::milliseconds)>;
 
 // Writes through `file`, the attempt's one handle on the temporary file, which the other
 // ranges write through at the same time. Adds every written byte to state.downloaded, counts
@@ -23,6 +22,6 @@ using SleepFn = std::function<void(std::chrono::milliseconds)>;
 Result<void> fetch_range(const net::HttpClient& client, std::string_view url,
                          const net::HeaderList& extra_headers, platform::File& file,
                          std::uint64_t first, std::uint64_t last, AttemptState& state,
-                         const SleepFn& sleep);
+                         const Clock& clock);
 
 }  // namespace corvald::download

@@ -22,7 +22,7 @@ class FetchRangeTest : public ::testing::Test {
   Result<void> fetch(std::uint64_t first, std::uint64_t last) {
     auto file = platform::File::open_for_write(temp_);
     if (!file) return std::move(file).error();
-    return fetch_range(client_, kUrl, {}, *file, first, last, state_, clock_.clock().sleep);
+    return fetch_range(client_, kUrl, {}, *file, first, last, state_, clock_.clock());
   }
 
   std::shared_ptr<ScriptedSession> session_ = std::make_shared<ScriptedSession>();

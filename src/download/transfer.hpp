@@ -91,7 +91,7 @@ struct TransferJob {
   const ProgressFn& progress;
   std::string_view tag;
   const Reporter& reporter;
-  const DownloadClock& clock;
+  const Clock& clock;
 };
 
 inline std::uint64_t elapsed_ms(std::chrono::steady_clock::time_point from,

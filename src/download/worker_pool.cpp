@@ -26,13 +26,13 @@ struct RangeOutlet {
 };
 
 Result<void> drain_queue(const net::HttpClient& client, const std::string& url,
-                         const RangeOutlet& outlet, AttemptState& state, const SleepFn& sleep) {
+                         const RangeOutlet& outlet, AttemptState& state, const Clock& clock) {
   for (;;) {
     if (state.is_cancelled()) return StubError::cancelled();
     const auto range = state.pop_range();
     if (!range) return Ok{};
     auto fetched =
-        fetch_range(client, url, {}, outlet.writer, range->first, range->last, state, sleep);
+        fetch_range(client, url, {}, outlet.writer, range->first, range->last, state, clock);
     if (!fetched) return fetched;
     outlet.hasher.range_done(*range);
   }
@@ -40,9 +40,9 @@ Result<void> drain_queue(const net::HttpClient& client, const std::string& url,
 
 // Nothing a worker does may take the process down: an exception ends only that worker.
 void worker_main(net::HttpClient client, std::string url, RangeOutlet outlet,
-                 std::shared_ptr<AttemptState> state, SleepFn sleep, WorkerSlot& slot) {
+                 std::shared_ptr<AttemptState> state, Clock clock, WorkerSlot& slot) {
   try {
-    slot.result = drain_queue(client, url, outlet, *state, sleep);
+    slot.result = drain_queue(client, url, outlet, *state, clock);
   } catch (...) {
     slot.result = StubError::internal("download worker panicked");
   }
@@ -79,7 +79,7 @@ Result<void> run_workers(const TransferJob& job, const std::shared_ptr<AttemptSt
     auto slot = std::make_unique<WorkerSlot>();
     try {
       slot->thread = std::thread(worker_main, job.client, job.feed.url,
-                                 RangeOutlet{writer, hasher}, state, job.clock.sleep,
+                                 RangeOutlet{writer, hasher}, state, job.clock,
                                  std::ref(*slot));
     } catch (const std::exception& error) {
       // The workers already running still drain the queue; the transfer fails after them.

@@ -42,7 +42,7 @@ Result<std::uint32_t> silent_install() {
       .feed_url = feed_url,
       .client_id = client_id.value(),
       .telemetry = nullptr,
-      .clock = download::DownloadClock::real(),
+      .clock = Clock::real(),
       .cancel = never_set,
       // Filled like the window's, and read by no one.
       .status = std::make_shared<UiStatus>(),

@@ -91,11 +91,6 @@ void close_sending_end(Pipeline& p, bool stop) {
 
 }  // namespace
 
-ShutdownClock ShutdownClock::real() {
-  return {[] { return std::chrono::steady_clock::now(); },
-          [](std::chrono::milliseconds d) { std::this_thread::sleep_for(d); }};
-}
-
 TelemetryHandle& TelemetryHandle::operator=(TelemetryHandle&& other) noexcept {
   if (this != &other) {
     abandon();
@@ -150,7 +145,7 @@ void telemetry_send(const TelemetryHandle& handle, TelemetryEvent event) {
   p->changed.notify_one();
 }
 
-ShutdownOutcome telemetry_shutdown(TelemetryHandle& handle, const ShutdownClock& clock) {
+ShutdownOutcome telemetry_shutdown(TelemetryHandle& handle, const Clock& clock) {
   if (!handle.pipeline_ || !handle.thread_.joinable()) return ShutdownOutcome::not_running;
   Pipeline& p = *handle.pipeline_;
   close_sending_end(p, true);

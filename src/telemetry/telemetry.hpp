@@ -7,6 +7,7 @@
 #include <memory>
 #include <thread>
 
+#include "base/clock.hpp"
 #include "net/http_client.hpp"
 #include "telemetry/telemetry_event.hpp"
 #include "telemetry/telemetry_hooks.hpp"
@@ -18,14 +19,6 @@ inline constexpr std::size_t kQueueCapacity = 32;
 namespace detail {
 struct Pipeline;
 }
-
-// The clock and sleep of the shutdown wait, so tests drive the two seconds themselves.
-struct ShutdownClock {
-  std::function<std::chrono::steady_clock::time_point()> now;
-  std::function<void(std::chrono::milliseconds)> sleep;
-
-  static ShutdownClock real();
-};
 
 enum class ShutdownOutcome { not_running, joined, detached };
 
@@ -48,7 +41,7 @@ class TelemetryHandle {
  private:
   friend TelemetryHandle telemetry_start(net::HttpClient, TelemetryConfig, TelemetryHooks);
   friend void telemetry_send(const TelemetryHandle&, TelemetryEvent);
-  friend ShutdownOutcome telemetry_shutdown(TelemetryHandle&, const ShutdownClock&);
+  friend ShutdownOutcome telemetry_shutdown(TelemetryHandle&, const Clock&);
 
   void abandon();
 
@@ -71,8 +64,9 @@ void telemetry_send(const TelemetryHandle* handle, TelemetryEvent event);
 
 // Offers the stop marker, closes the sending end and waits for the thread, looking every
 // 50 ms, until 2 whole seconds have passed; a thread still posting then is detached. Only
-// the thread that owns the handle calls this.
+// the thread that owns the handle calls this. The wait runs on `clock`, so tests drive the
+// two seconds themselves.
 ShutdownOutcome telemetry_shutdown(TelemetryHandle& handle,
-                                   const ShutdownClock& clock = ShutdownClock::real());
+                                   const Clock& clock = Clock::real());
 
 }  // namespace corvald::telemetry

@@ -28,7 +28,7 @@ struct FakeShutdownClock {
   std::chrono::milliseconds real_pause{0};
   std::chrono::milliseconds advance{50};
 
-  ShutdownClock clock() {
+  Clock clock() {
     return {[this] { return now; },
             [this](std::chrono::milliseconds d) {
               sleeps.push_back(d);

@@ -15,14 +15,14 @@ constexpr std::uint64_t download_share = 95;
 }  // namespace
 
 ProgressContext make_progress_context(const feed::Feed& feed, SharedUiStatus status,
-                                      SteadyNow now) {
+                                      const Clock& clock) {
   ProgressContext context;
   context.version = feed.version;
   context.throttle = std::make_shared<ProgressThrottle>();
-  context.throttle->last_update = now();
+  context.throttle->last_update = clock.now();
   context.total = feed.size == 0 ? 1 : feed.size;
   context.status = std::move(status);
-  context.now = std::move(now);
+  context.clock = clock;
   return context;
 }
 
@@ -36,7 +36,7 @@ void on_download_progress(const ProgressContext& context, std::uint64_t done,
                           std::uint64_t total) {
   {
     std::lock_guard lock(context.throttle->mutex);
-    const auto now = context.now();
+    const auto now = context.clock.now();
     if (done != total && now - context.throttle->last_update < throttle_interval) return;
     context.throttle->last_update = now;
   }

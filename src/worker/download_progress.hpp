@@ -9,12 +9,11 @@
 #include <mutex>
 #include <string>
 
+#include "base/clock.hpp"
 #include "base/ui_status.hpp"
 #include "feed/feed.hpp"
 
 namespace corvald {
-
-using SteadyNow = std::function<std::chrono::steady_clock::time_point()>;
 
 struct ProgressThrottle {
   std::mutex mutex;
@@ -27,11 +26,11 @@ struct ProgressContext {
   // The feed's size, or 1 for a feed that announces 0, so the percentage never divides by 0.
   std::uint64_t total = 1;
   SharedUiStatus status;
-  SteadyNow now;
+  Clock clock;
 };
 
 ProgressContext make_progress_context(const feed::Feed& feed, SharedUiStatus status,
-                                      SteadyNow now = std::chrono::steady_clock::now);
+                                      const Clock& clock = Clock::real());
 
 void on_download_progress(const ProgressContext& context, std::uint64_t done,
                           std::uint64_t total);

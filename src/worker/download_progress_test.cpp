@@ -15,7 +15,7 @@ class DownloadProgressTest : public ::testing::Test {
     feed::Feed feed;
     feed.version = "2.4.0";
     feed.size = feed_size;
-    return make_progress_context(feed, status_, [this] { return now_; });
+    return make_progress_context(feed, status_, Clock{[this] { return now_; }, nullptr});
   }
 
   std::chrono::steady_clock::time_point now_{std::chrono::seconds(1000)};

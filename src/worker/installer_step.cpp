@@ -135,11 +135,11 @@ Result<void> run_installer_step(const InstallerStepContext& context, const Path&
            format_arg_list(args), false, false);
 
   // From the start of the installer, not of its verification.
-  auto started = context.now();
+  auto started = context.clock.now();
   auto exit_code = run_verified_installer(
-      installer, feed, args, [&](const Path&) { started = context.now(); });
+      installer, feed, args, [&](const Path&) { started = context.clock.now(); });
   if (!exit_code) return std::move(exit_code).error();
-  const auto elapsed = context.now() - started;
+  const auto elapsed = context.clock.now() - started;
   const auto duration_ms = static_cast<std::uint64_t>(
       std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
 

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/clock.hpp"
 #include "base/result.hpp"
 #include "base/ui_status.hpp"
 #include "feed/feed.hpp"
@@ -51,7 +52,7 @@ struct InstallerStepContext {
   // Pruned of other versions after a successful install.
   Path cache_root;
   // Times the installer's run for the telemetry events.
-  std::function<std::chrono::steady_clock::time_point()> now;
+  const Clock& clock;
   UiStatus& status;
   const CancelFlag& cancel;
   const telemetry::TelemetryHandle* telemetry = nullptr;

@@ -51,7 +51,7 @@ class InstallerStepRun : public ::testing::Test {
     return run_installer_step(context(), installer, feed_for(installer, target));
   }
   InstallerStepContext context() {
-    return {registry_, dir_ / "tavrin" / "Cache", std::chrono::steady_clock::now, status_,
+    return {registry_, dir_ / "tavrin" / "Cache", Clock::real(), status_,
             cancel_, nullptr};
   }
   bool ran(const char* marker) { return std::filesystem::exists(dir_ / marker); }

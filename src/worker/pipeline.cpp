@@ -38,7 +38,7 @@ Result<std::uint32_t> deploy(const Path& installer, const feed::Feed& feed,
 Result<std::uint32_t> install(const Run& r, const Path& installer, const feed::Feed& feed,
                               const Path& cache_root) {
   if (!r.launches()) return deploy(installer, feed, cache_root);
-  const InstallerStepContext step{r.deps.registry, cache_root,  r.deps.clock.now,
+  const InstallerStepContext step{r.deps.registry, cache_root,  r.deps.clock,
                                   r.status(),      r.deps.cancel, r.deps.telemetry};
   if (auto done = run_installer_step(step, installer, feed); !done) return done.error();
   return std::uint32_t{0};
@@ -53,7 +53,7 @@ Result<std::uint32_t> download_then_install(const Run& r, const feed::Feed& feed
     // The answer itself carries nothing the download needs.
     (void)r.deps.client.send(feed.url, "HEAD", {});
   }
-  const ProgressContext progress = make_progress_context(feed, r.deps.status, r.deps.clock.now);
+  const ProgressContext progress = make_progress_context(feed, r.deps.status, r.deps.clock);
   auto downloaded = download::download_and_verify(
       r.deps.client, feed, target, r.deps.cancel,
       [&progress](std::uint64_t done, std::uint64_t total) {

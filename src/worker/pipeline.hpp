@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/clock.hpp"
 #include "base/result.hpp"
 #include "base/ui_status.hpp"
 #include "download/download.hpp"
@@ -28,7 +29,7 @@ struct PipelineDeps {
   // Absent when the run reports nothing.
   const telemetry::TelemetryHandle* telemetry = nullptr;
   // The download's retry waits and progress throttle, and the installer's duration.
-  download::DownloadClock clock;
+  Clock clock;
   const CancelFlag& cancel;
   SharedUiStatus status;
 };

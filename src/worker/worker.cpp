@@ -1,7 +1,5 @@
 #include "worker/worker.hpp"
 
-#include <thread>
-
 #include "build_info.hpp"
 #include "cache/cache.hpp"
 #include "feed/feed_url.hpp"
@@ -57,17 +55,8 @@ void show(UiStatus& status, const Result<void>& outcome) {
 
 }  // namespace
 
-WorkerHooks WorkerHooks::real() {
-  return {[](std::chrono::milliseconds d) { std::this_thread::sleep_for(d); },
-          std::chrono::steady_clock::now};
-}
-
-void run_worker(SharedUiStatus status, SharedCancelFlag cancel) {
-  run_worker(std::move(status), std::move(cancel), WorkerHooks::real());
-}
-
-void run_worker(SharedUiStatus status, SharedCancelFlag cancel, const WorkerHooks& hooks) {
-  hooks.sleep(start_delay);
+void run_worker(SharedUiStatus status, SharedCancelFlag cancel, const Clock& clock) {
+  clock.sleep(start_delay);
   const std::string feed_url = feed::feed_url();
   log_info(log_target::app, "app-installer worker start");
   log_info(log_target::app, "  APP_ID: {}  version: {}  built: {}  commit: {}",
@@ -105,7 +94,7 @@ void run_worker(SharedUiStatus status, SharedCancelFlag cancel, const WorkerHook
       .feed_url = feed_url,
       .client_id = client_id.value(),
       .telemetry = &telemetry,
-      .clock = download::DownloadClock{hooks.now, hooks.sleep},
+      .clock = clock,
       .cancel = *cancel,
       .status = status,
   };
@@ -113,7 +102,7 @@ void run_worker(SharedUiStatus status, SharedCancelFlag cancel, const WorkerHook
   const Result<void> outcome = ran ? Result<void>() : Result<void>(ran.error());
 
   report(telemetry, outcome);
-  (void)telemetry::telemetry_shutdown(telemetry);
+  (void)telemetry::telemetry_shutdown(telemetry, clock);
   show(*status, outcome);
 }
 

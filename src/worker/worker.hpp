@@ -2,23 +2,14 @@
 // pipeline, and the outcome shown to the window and reported to telemetry.
 #pragma once
 
-#include <chrono>
-#include <functional>
-
+#include "base/clock.hpp"
 #include "base/ui_status.hpp"
-#include "worker/download_progress.hpp"
 
 namespace corvald {
 
-// The worker's start pause and the clock its pipeline runs on, replaceable so tests need not
-// wait on them.
-struct WorkerHooks {
-  std::function<void(std::chrono::milliseconds)> sleep;
-  SteadyNow now;
-  static WorkerHooks real();
-};
-
-void run_worker(SharedUiStatus status, SharedCancelFlag cancel);
-void run_worker(SharedUiStatus status, SharedCancelFlag cancel, const WorkerHooks& hooks);
+// The start pause, the pipeline and the telemetry shutdown all wait on `clock`, so tests need
+// not wait on them.
+void run_worker(SharedUiStatus status, SharedCancelFlag cancel,
+                const Clock& clock = Clock::real());
 
 }  // namespace corvald

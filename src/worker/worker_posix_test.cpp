@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "base/test/sleep_recorder.hpp"
 #include "i18n/i18n.hpp"
 
 namespace corvald {
@@ -14,15 +15,13 @@ namespace {
 // failed with the localised internal-error text, not stay unfinished or claim success.
 TEST(WorkerTest, SetUpFailureFinishesFailedWithTheLocalisedMessage) {
   ::unsetenv("LOCALAPPDATA");
-  std::vector<std::chrono::milliseconds> pauses;
-  WorkerHooks hooks = WorkerHooks::real();
-  hooks.sleep = [&](std::chrono::milliseconds d) { pauses.push_back(d); };
+  testing::SleepRecorder pauses;
   auto status = std::make_shared<UiStatus>();
 
-  run_worker(status, std::make_shared<CancelFlag>(), hooks);
+  run_worker(status, std::make_shared<CancelFlag>(), pauses.clock());
 
   const auto s = status->snapshot();
-  EXPECT_EQ(pauses, (std::vector<std::chrono::milliseconds>{std::chrono::milliseconds(120)}));
+  EXPECT_EQ(pauses.waits, (std::vector<std::chrono::milliseconds>{std::chrono::milliseconds(120)}));
   EXPECT_TRUE(s.finished);
   EXPECT_EQ(s.phase, Phase::failed);
   EXPECT_EQ(s.text, i18n::tr("ui.error.internal"));
