@@ -9,6 +9,7 @@
 
 #include "cache/cache_names.hpp"
 #include "logfile/test/log_test_support.hpp"
+#include "startup/paths.hpp"
 #include "text/format.hpp"
 #include "text/utf.hpp"
 #include "verify/file_digest.hpp"

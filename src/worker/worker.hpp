@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "base/ui_status.hpp"
+#include "startup/run_settings.hpp"
 #include "worker/download_progress.hpp"
 
 namespace corvald {
@@ -18,7 +19,8 @@ struct WorkerHooks {
   static WorkerHooks real();
 };
 
-void run_worker(SharedUiStatus status, SharedCancelFlag cancel);
-void run_worker(SharedUiStatus status, SharedCancelFlag cancel, const WorkerHooks& hooks);
+void run_worker(SharedUiStatus status, SharedCancelFlag cancel, const RunSettings& settings);
+void run_worker(SharedUiStatus status, SharedCancelFlag cancel, const RunSettings& settings,
+                const WorkerHooks& hooks);
 
 }  // namespace corvald

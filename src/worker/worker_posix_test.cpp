@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <vector>
 
 #include "i18n/i18n.hpp"
@@ -13,13 +12,13 @@ namespace {
 // The native build has no HTTP stack, so set-up always fails here: the record must end
 // failed with the localised internal-error text, not stay unfinished or claim success.
 TEST(WorkerTest, SetUpFailureFinishesFailedWithTheLocalisedMessage) {
-  ::unsetenv("LOCALAPPDATA");
   std::vector<std::chrono::milliseconds> pauses;
   WorkerHooks hooks = WorkerHooks::real();
   hooks.sleep = [&](std::chrono::milliseconds d) { pauses.push_back(d); };
   auto status = std::make_shared<UiStatus>();
 
-  run_worker(status, std::make_shared<CancelFlag>(), hooks);
+  const RunSettings without_local_app_data;
+  run_worker(status, std::make_shared<CancelFlag>(), without_local_app_data, hooks);
 
   const auto s = status->snapshot();
   EXPECT_EQ(pauses, (std::vector<std::chrono::milliseconds>{std::chrono::milliseconds(120)}));
