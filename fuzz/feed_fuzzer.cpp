@@ -15,7 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The feed request stops reading at 64 KiB; nothing longer reaches the reader.
   if (size > 65536) return -1;
   const std::string_view input(reinterpret_cast<const char*>(data), size);
-  const auto feed = corvald::feed::parse_feed(input);
+  const std::string base = corvald::feed::checkupdate_base(std::nullopt);
+  const auto feed = corvald::feed::parse_feed(input, base);
   if (!feed) {
     const std::string& text = feed.error().text();
     require(feed.error().kind() == corvald::StubError::Kind::parse, "parse kind");
@@ -23,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 0;
   }
   require(feed->url.starts_with("http://") || feed->url.starts_with("https://") ||
-              feed->url.starts_with(corvald::feed::checkupdate_base()),
+              feed->url.starts_with(base),
           "absolute url");
   for (const std::string* text : {&feed->version, &feed->url, &feed->sha512}) {
     require(corvald::text::is_valid_utf8(*text) && !corvald::text::has_control_character(*text),

@@ -4,7 +4,6 @@
 
 #include "cache/cache_names.hpp"
 #include "logfile/log.hpp"
-#include "platform/env.hpp"
 #include "platform/file.hpp"
 #include "platform/file_error.hpp"
 #include "platform/file_system.hpp"
@@ -25,28 +24,6 @@ std::optional<StubError> check_component(std::string_view what, std::string_view
 }
 
 }  // namespace
-
-Result<Path> cache_dir_under(const std::optional<Path>& local_app_data) {
-  if (!local_app_data || local_app_data->empty()) {
-    return StubError::internal("LOCALAPPDATA not set");
-  }
-  // A relative value would put the cache in whatever folder the stub was started from.
-  if (!local_app_data->is_absolute()) {
-    return StubError::internal(
-        text::format("LOCALAPPDATA is not an absolute path: {}", *local_app_data));
-  }
-  return *local_app_data / "tavrin" / "Cache";
-}
-
-Result<Path> cache_dir() {
-  return cache_dir_under(platform::env_path("LOCALAPPDATA"));
-}
-
-Result<CacheLookup> cache_lookup(const feed::Feed& feed) {
-  auto root = cache_dir();
-  if (!root) return std::move(root).error();
-  return cache_lookup(*root, feed);
-}
 
 Result<CacheLookup> cache_lookup(const Path& root, const feed::Feed& feed) {
   // LOCALAPPDATA itself is the user's to place, and may be made as usual; the product folder

@@ -23,14 +23,10 @@ struct CacheLookup {
   Path path;
 };
 
-Result<Path> cache_dir();
-Result<Path> cache_dir_under(const std::optional<Path>& local_app_data);
-
 // Computes a file's digest in the feed's form; tests replace it to see whether it ran.
 using DigestFn = std::function<Result<std::string>(const Path&)>;
 
-Result<CacheLookup> cache_lookup(const feed::Feed& feed);
-// The same under a chosen cache folder: makes the product folder above it as the stub's own.
+// Makes the product folder above `root` as the stub's own, then looks up in `root`.
 Result<CacheLookup> cache_lookup(const Path& root, const feed::Feed& feed);
 // An empty `digest` means sha512_base64_of_file.
 Result<CacheLookup> cache_lookup_in(const Path& root, const feed::Feed& feed,
@@ -76,7 +72,6 @@ Result<Path> promote_download(const Path& temp,
                                                std::string_view tag,
                                                const Clock& clock = Clock::real());
 
-Result<void> prune_older(std::string_view keep_version);
 Result<void> prune_older_in(const Path& root, std::string_view keep_version);
 
 }  // namespace corvald::cache

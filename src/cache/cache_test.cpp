@@ -10,6 +10,7 @@
 #include "base/test/sleep_recorder.hpp"
 #include "cache/cache_names.hpp"
 #include "logfile/test/log_test_support.hpp"
+#include "startup/paths.hpp"
 #include "text/format.hpp"
 #include "text/utf.hpp"
 #include "verify/file_digest.hpp"

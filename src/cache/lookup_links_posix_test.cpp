@@ -1,10 +1,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-
 #include "cache/cache.hpp"
 #include "logfile/test/log_test_support.hpp"
+#include "startup/paths.hpp"
 #include "text/format.hpp"
 
 namespace corvald::cache {
@@ -27,10 +26,8 @@ TEST(CacheLookupLinks, ALinkAtAnyCacheFolderIsRefusedAndItsTargetStaysEmpty) {
     fs::create_directories(elsewhere);
     fs::create_directories((app_data / relative).parent_path());
     fs::create_directory_symlink(elsewhere, app_data / relative);
-    ::setenv("LOCALAPPDATA", app_data.c_str(), 1);
 
-    auto result = cache_lookup(kFeed);
-    ::unsetenv("LOCALAPPDATA");
+    auto result = cache_lookup(cache_dir_under(app_data).value(), kFeed);
     ASSERT_FALSE(result.ok()) << relative;
     EXPECT_EQ(result.error().kind(), StubError::Kind::io);
     EXPECT_THAT(result.error().display(), HasSubstr(text::format("{}", Path(app_data / relative))));
@@ -40,9 +37,7 @@ TEST(CacheLookupLinks, ALinkAtAnyCacheFolderIsRefusedAndItsTargetStaysEmpty) {
 
 TEST(CacheLookupLinks, PlainFoldersAreCreatedUnderAFreshLocalAppData) {
   TempDir dir;
-  ::setenv("LOCALAPPDATA", (dir.path() / "AppData").c_str(), 1);
-  auto result = cache_lookup(kFeed);
-  ::unsetenv("LOCALAPPDATA");
+  auto result = cache_lookup(cache_dir_under(dir.path() / "AppData").value(), kFeed);
   ASSERT_TRUE(result.ok()) << result.error().display();
   EXPECT_EQ(result->path, dir.path() / "AppData" / "tavrin" / "Cache" / "2.0.1" / "Setup.exe");
   EXPECT_TRUE(fs::is_directory(fs::path(result->path.parent_path())));

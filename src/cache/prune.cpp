@@ -9,12 +9,6 @@
 
 namespace corvald::cache {
 
-Result<void> prune_older(std::string_view keep_version) {
-  auto root = cache_dir();
-  if (!root) return std::move(root).error();
-  return prune_older_in(*root, keep_version);
-}
-
 Result<void> prune_older_in(const Path& root, std::string_view keep_version) {
   if (!platform::exists(root)) return Ok{};
   // An entry that cannot be read ends the listing there rather than failing the prune.

@@ -13,7 +13,7 @@ constexpr const char* kDigest =
     "z4PhNX7vuL3xVChQ1m2AB9Yg5AULVxXcg/SpIdNs6c5H0NE8XYXysP+DGNKHfuwvY7kxvUdBeoGlODJ6+SfaPg==";
 
 Feed parsed(const std::string& body) {
-  Result<Feed> feed = parse_feed(body);
+  Result<Feed> feed = parse_feed(body, checkupdate_base(std::nullopt));
   if (!feed) {
     ADD_FAILURE() << feed.error().text() << "\n" << body;
     return {};
@@ -40,7 +40,7 @@ stagingPercentage: 50
 isAdminRightsRequired: true
 )");
   EXPECT_EQ(feed.version, "1.4.0");
-  EXPECT_EQ(feed.url, checkupdate_base() + "Corvald-Tavrin-Setup-1.4.0.exe");
+  EXPECT_EQ(feed.url, checkupdate_base(std::nullopt) + "Corvald-Tavrin-Setup-1.4.0.exe");
   EXPECT_EQ(feed.sha512, kDigest);
   EXPECT_EQ(feed.size, 84312576u);
   EXPECT_EQ(feed.release_date, "2026-11-30T10:15:00.000Z");
@@ -105,11 +105,12 @@ TEST(FeedDocuments, AliasBombsAndCyclesInIgnoredKeysAreNeverExpanded) {
     for (int i = 0; i < 10; ++i) bomb += (i ? ", " : "") + prev;
     bomb += "]\n";
   }
-  EXPECT_EQ(parsed(bomb + "releaseNotes: *l9\n" + kValidTail).url, checkupdate_base() + "a.exe");
+  EXPECT_EQ(parsed(bomb + "releaseNotes: *l9\n" + kValidTail).url,
+            checkupdate_base(std::nullopt) + "a.exe");
   EXPECT_EQ(parsed("loop: &loop [*loop, {again: *loop}]\n" + kValidTail).version, "1");
 
   const auto failure = [](const std::string& body) {
-    const Result<Feed> feed = parse_feed(body);
+    const Result<Feed> feed = parse_feed(body, checkupdate_base(std::nullopt));
     return feed ? std::string("ok") : feed.error().text();
   };
   EXPECT_TRUE(failure(bomb + "version: 1\nfiles: *l9\n").starts_with(
@@ -127,13 +128,19 @@ TEST(FeedDocuments, NestingIsLimitedToSixtyFourLevelsAnywhere) {
   };
   EXPECT_EQ(parsed(nested(63)).version, "1");
   const std::string too_deep = "yaml: nested deeper than 64 levels at line 1 column 70";
-  EXPECT_EQ(parse_feed(nested(64)).error().text(), too_deep);
-  EXPECT_EQ(parse_feed(nested(30000)).error().text(), too_deep);
-  EXPECT_EQ(parse_feed("version: 1\nfiles: " + std::string(30000, '[')).error().text(),
+  EXPECT_EQ(parse_feed(nested(64), checkupdate_base(std::nullopt)).error().text(), too_deep);
+  EXPECT_EQ(parse_feed(nested(30000), checkupdate_base(std::nullopt)).error().text(), too_deep);
+  EXPECT_EQ(parse_feed("version: 1\nfiles: " + std::string(30000, '['),
+                       checkupdate_base(std::nullopt))
+                .error()
+                .text(),
             "yaml: nested deeper than 64 levels at line 2 column 71");
   std::string block = "deep:\n";
   for (int depth = 1; depth < 70; ++depth) block += std::string(depth, ' ') + "k:\n";
-  EXPECT_TRUE(parse_feed(block + kValidTail).error().text().starts_with("yaml: nested deeper"));
+  EXPECT_TRUE(parse_feed(block + kValidTail, checkupdate_base(std::nullopt))
+                  .error()
+                  .text()
+                  .starts_with("yaml: nested deeper"));
 }
 
 }  // namespace

@@ -11,14 +11,14 @@ namespace {
 
 // The error text of a failed parse, or "ok".
 std::string outcome(std::string_view body) {
-  const Result<Feed> feed = parse_feed(body);
+  const Result<Feed> feed = parse_feed(body, checkupdate_base(std::nullopt));
   if (feed) return "ok";
   EXPECT_EQ(feed.error().kind(), StubError::Kind::parse);
   return feed.error().text();
 }
 
 Feed parsed(std::string_view body) {
-  Result<Feed> feed = parse_feed(body);
+  Result<Feed> feed = parse_feed(body, checkupdate_base(std::nullopt));
   if (!feed) {
     ADD_FAILURE() << feed.error().text() << "\n" << body;
     return {};
@@ -27,8 +27,9 @@ Feed parsed(std::string_view body) {
 }
 
 TEST(FeedUrl, FeedLocationAndOnlyLowerCaseHttpSchemesAreAbsolute) {
-  EXPECT_EQ(feed_url(),
-            net::service_origin() + "/api/voice-realtime/checkupdate/win-x64/last.yml");
+  EXPECT_EQ(feed_url(std::nullopt),
+            net::service_origin_from(std::nullopt) +
+                "/api/voice-realtime/checkupdate/win-x64/last.yml");
   const std::string base = "https://u.example/api/voice-realtime/checkupdate/win-x64/";
   EXPECT_EQ(resolve_installer_url("https://cdn.example/a.exe", base), "https://cdn.example/a.exe");
   EXPECT_EQ(resolve_installer_url("http://cdn.example/a.exe", base), "http://cdn.example/a.exe");
@@ -56,7 +57,7 @@ files:
 
   const Feed inherited = parsed(
       "version: 1.4.0\npath: Old.exe\nsha512: TOP\nsize: 1\nfiles: [{url: New.exe}]\n");
-  EXPECT_EQ(inherited.url, checkupdate_base() + "New.exe");
+  EXPECT_EQ(inherited.url, checkupdate_base(std::nullopt) + "New.exe");
   EXPECT_EQ(inherited.sha512, "TOP");
   EXPECT_EQ(inherited.size, 1u);
 
@@ -70,7 +71,7 @@ TEST(ParseFeedSource, EmptyOrNullFilesFallsBackToPath) {
   for (const char* files : {"files: []\n", "files: ~\n", "files:\n", ""}) {
     const Feed feed =
         parsed(std::string("version: 2\npath: Setup-1.4.0.exe\nsha512: H\nsize: 9\n") + files);
-    EXPECT_EQ(feed.url, checkupdate_base() + "Setup-1.4.0.exe") << files;
+    EXPECT_EQ(feed.url, checkupdate_base(std::nullopt) + "Setup-1.4.0.exe") << files;
     EXPECT_EQ(feed.version, "2");
     EXPECT_EQ(feed.release_date, std::nullopt);
   }
@@ -137,7 +138,7 @@ TEST(ParseFeedShape, AnyScalarIsTextAndKeepsItsSpelling) {
   const Feed feed = parsed(
       "version: 1.10\npath: 2026\nsha512: true\nsize: 1\nreleaseDate: 2026-11-30T10:15:00Z\n");
   EXPECT_EQ(feed.version, "1.10");
-  EXPECT_EQ(feed.url, checkupdate_base() + "2026");
+  EXPECT_EQ(feed.url, checkupdate_base(std::nullopt) + "2026");
   EXPECT_EQ(feed.sha512, "true");
   EXPECT_EQ(feed.release_date, "2026-11-30T10:15:00Z");
   EXPECT_EQ(parsed("version: !!str 010\npath: a\nsha512: H\nsize: 1\n").version, "010");
@@ -201,7 +202,7 @@ TEST(ParseFeedYaml, DocumentLevelFailures) {
             "yaml: UTF-16 byte-order mark found, the feed must be UTF-8");
   EXPECT_EQ(outcome("\xFE\xFF"), "yaml: UTF-16 byte-order mark found, the feed must be UTF-8");
   EXPECT_EQ(parsed("\xEF\xBB\xBFversion: 1\npath: a\nsha512: H\nsize: 1\n").url,
-            checkupdate_base() + "a");
+            checkupdate_base(std::nullopt) + "a");
 }
 
 }  // namespace

@@ -4,14 +4,16 @@
 
 namespace corvald::feed {
 
-std::string checkupdate_base() {
-  return net::service_url("/api/voice-realtime/checkupdate/win-x64/");
+std::string checkupdate_base(const std::optional<std::string>& service_override) {
+  return net::service_url(service_override, "/api/voice-realtime/checkupdate/win-x64/");
 }
 
-std::string feed_url() { return checkupdate_base() + "last.yml"; }
+std::string feed_url(const std::optional<std::string>& service_override) {
+  return checkupdate_base(service_override) + "last.yml";
+}
 
-std::string resolve_installer_url(std::string_view url) {
-  return resolve_installer_url(url, checkupdate_base());
+std::string_view feed_folder(std::string_view feed_url) {
+  return feed_url.substr(0, feed_url.rfind('/') + 1);
 }
 
 std::string resolve_installer_url(std::string_view url, std::string_view base) {

@@ -130,7 +130,7 @@ Result<RawFeed> read_raw_feed(const YamlDocument& document) {
   return raw;
 }
 
-Result<Feed> select_download(RawFeed raw) {
+Result<Feed> select_download(std::string_view installer_base, RawFeed raw) {
   std::optional<std::string> url;
   std::optional<std::string> sha512 = std::move(raw.sha512);
   std::optional<std::uint64_t> size = raw.size;
@@ -147,7 +147,7 @@ Result<Feed> select_download(RawFeed raw) {
 
   Feed feed;
   feed.version = std::move(raw.version);
-  feed.url = resolve_installer_url(*url);
+  feed.url = resolve_installer_url(*url, installer_base);
   feed.sha512 = std::move(*sha512);
   feed.release_date = std::move(raw.release_date);
   feed.size = *size;
@@ -156,12 +156,12 @@ Result<Feed> select_download(RawFeed raw) {
 
 }  // namespace
 
-Result<Feed> parse_feed(std::string_view body) {
+Result<Feed> parse_feed(std::string_view body, std::string_view installer_base) {
   auto document = YamlDocument::load_single(body);
   if (!document) return document.error();
   auto raw = read_raw_feed(*document);
   if (!raw) return raw.error();
-  return select_download(std::move(*raw));
+  return select_download(installer_base, std::move(*raw));
 }
 
 }  // namespace corvald::feed

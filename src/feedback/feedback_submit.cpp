@@ -129,8 +129,8 @@ Result<void> put_archive(const net::HttpClient& client, std::string_view upload_
 
 }  // namespace
 
-std::string feedback_base() {
-  std::string base = net::service_url("/api/voice-realtime/feedback");
+std::string feedback_base(const std::optional<std::string>& service_override) {
+  std::string base = net::service_url(service_override, "/api/voice-realtime/feedback");
   while (!base.empty() && base.back() == '/') base.pop_back();
   return base;
 }
@@ -195,13 +195,15 @@ Result<FeedbackReceipt> send_feedback_archive(const net::HttpClient& client, std
   return FeedbackReceipt{std::move(grant->private_storage_url), reply->status};
 }
 
-Result<FeedbackReceipt> send_feedback(const net::HttpClient& client, std::string_view client_id,
+Result<FeedbackReceipt> send_feedback(const net::HttpClient& client,
+                                      const std::optional<std::string>& service_override,
+                                      std::string_view client_id,
                                       std::string_view user_agent,
                                       const std::vector<Path>& files,
                                       const FeedbackSubmission& submission) {
   auto bundle = build_log_bundle(files);
   if (!bundle) return std::move(bundle).error();
-  return send_feedback_archive(client, feedback_base(), client_id, user_agent,
+  return send_feedback_archive(client, feedback_base(service_override), client_id, user_agent,
                                bundle->archive, submission);
 }
 

@@ -30,8 +30,9 @@ struct FeedbackReceipt {
   std::uint32_t submit_status = 0;  // any status; the caller judges it
 };
 
-// "<service origin>/api/voice-realtime/feedback" without a trailing "/".
-std::string feedback_base();
+// "<service origin>/api/voice-realtime/feedback" without a trailing "/", the origin chosen
+// with `service_override` (see net::service_origin_from).
+std::string feedback_base(const std::optional<std::string>& service_override);
 
 // The submit body: no whitespace, optional fields left out when absent.
 std::string submit_record_json(const FeedbackSubmission& submission, std::string_view blob_path,
@@ -42,7 +43,9 @@ std::uint64_t unix_seconds(std::chrono::system_clock::time_point now);
 
 // Bundles the files and runs the three exchanges on the caller's thread. A submit status
 // outside 2xx is logged but returned in the receipt, not as an error.
-Result<FeedbackReceipt> send_feedback(const net::HttpClient& client, std::string_view client_id,
+Result<FeedbackReceipt> send_feedback(const net::HttpClient& client,
+                                      const std::optional<std::string>& service_override,
+                                      std::string_view client_id,
                                       std::string_view user_agent,
                                       const std::vector<Path>& files,
                                       const FeedbackSubmission& submission);

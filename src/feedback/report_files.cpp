@@ -8,11 +8,9 @@
 #include <system_error>
 #include <utility>
 
-#include "platform/env.hpp"
 #include "platform/file_system.hpp"
 #include "platform/file_time.hpp"
 #include "platform/file_tree.hpp"
-#include "startup/paths.hpp"
 #include "text/path_text.hpp"
 #include "text/utf.hpp"
 
@@ -80,15 +78,11 @@ std::vector<Path> collect_crash_dumps_under(const std::optional<Path>& local_app
   return dumps;
 }
 
-std::vector<Path> collect_crash_dumps() {
-  return collect_crash_dumps_under(platform::env_path("LOCALAPPDATA"));
-}
-
-ReportFiles collect_report_files() {
+ReportFiles collect_report_files(const Path& logs_dir, const std::optional<Path>& local_app_data) {
   ReportFiles report;
-  report.files = collect_log_files(logs_dir());
+  report.files = collect_log_files(logs_dir);
   report.log_count = report.files.size();
-  const std::vector<Path> dumps = collect_crash_dumps();
+  const std::vector<Path> dumps = collect_crash_dumps_under(local_app_data);
   report.files.insert(report.files.end(), dumps.begin(), dumps.end());
   return report;
 }

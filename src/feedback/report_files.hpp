@@ -14,14 +14,13 @@ std::vector<Path> collect_log_files(const Path& folder);
 
 // Plain files *.dmp (any case) in %LOCALAPPDATA%\CrashDumps, newest first; empty when the
 // variable is unset or the folder cannot be read.
-std::vector<Path> collect_crash_dumps();
 std::vector<Path> collect_crash_dumps_under(const std::optional<Path>& local_app_data);
 
-// What a report or a feedback upload sends: the logs of logs_dir(), then the crash dumps.
+// What a report or a feedback upload sends: the logs of `logs_dir`, then the crash dumps.
 struct ReportFiles {
   std::vector<Path> files;
   std::size_t log_count = 0;  // the first log_count files are logs
 };
-ReportFiles collect_report_files();
+ReportFiles collect_report_files(const Path& logs_dir, const std::optional<Path>& local_app_data);
 
 }  // namespace corvald

@@ -57,8 +57,8 @@ Result<DialogFonts> create_fonts(const DialogLayout& layout) {
 class FeedbackDialog final : public ui::WindowHandler {
  public:
   // The dialog owns itself from here on: it lives as long as its window.
-  static Result<void> open() {
-    std::unique_ptr<FeedbackDialog> dialog(new FeedbackDialog());
+  static Result<void> open(const RunSettings& settings) {
+    std::unique_ptr<FeedbackDialog> dialog(new FeedbackDialog(settings));
     if (auto built = dialog->build(); !built) return built;
     (void)dialog.release();
     return Ok{};
@@ -73,7 +73,8 @@ class FeedbackDialog final : public ui::WindowHandler {
   }
 
  private:
-  FeedbackDialog() : shared_(std::make_shared<FeedbackShared>()) {}
+  explicit FeedbackDialog(const RunSettings& settings)
+      : settings_(settings), shared_(std::make_shared<FeedbackShared>()) {}
 
   Result<void> build();
   LRESULT on_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam) override;
@@ -84,6 +85,7 @@ class FeedbackDialog final : public ui::WindowHandler {
   void set_controls_enabled(bool enabled);
   void close();
 
+  const RunSettings settings_;
   SharedFeedback shared_;
   DialogLayout layout_ = dialog_layout(ui::Scale(ui::design_dpi));
   DialogFonts fonts_;
@@ -177,8 +179,9 @@ void FeedbackDialog::on_send() {
   try {
     // The thread holds the shared state only, never the dialog: a dialog closed meanwhile
     // lets the upload run to its end unseen.
-    std::thread([shared = shared_, description] {
-      store_outcome(*shared, upload_feedback(description), std::chrono::steady_clock::now());
+    std::thread([shared = shared_, description, settings = settings_] {
+      store_outcome(*shared, upload_feedback(description, settings),
+                    std::chrono::steady_clock::now());
     }).detach();
   } catch (const std::system_error& e) {
     store_outcome(*shared_, {false, std::string("starting the upload failed: ") + e.what()},
@@ -231,8 +234,8 @@ LRESULT FeedbackDialog::on_message(HWND window, UINT message, WPARAM wparam, LPA
 
 }  // namespace
 
-void open_feedback_dialog() {
-  if (auto opened = FeedbackDialog::open(); !opened) {
+void open_feedback_dialog(const RunSettings& settings) {
+  if (auto opened = FeedbackDialog::open(settings); !opened) {
     log_info(log_target::feedback_dialog, "[feedback-ui] build_ui failed: {}",
              opened.error().display());
   }

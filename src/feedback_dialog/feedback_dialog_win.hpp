@@ -2,10 +2,12 @@
 // problem and sends it with the logs. Each call opens another dialog with its own state.
 #pragma once
 
+#include "startup/run_settings.hpp"
+
 namespace corvald::feedback_dialog {
 
 // Builds and shows a new dialog on the UI thread; a dialog that cannot be built is logged and
-// nothing else happens.
-void open_feedback_dialog();
+// nothing else happens. Its uploads take the logs, dumps and service from `settings`.
+void open_feedback_dialog(const RunSettings& settings);
 
 }  // namespace corvald::feedback_dialog

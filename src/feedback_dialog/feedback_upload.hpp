@@ -5,11 +5,12 @@
 #include <string_view>
 
 #include "feedback_dialog/feedback_shared.hpp"
+#include "startup/run_settings.hpp"
 
 namespace corvald::feedback_dialog {
 
 // Sent with the granted blob path when the submit was answered with 2xx; otherwise failed with
 // the display text of what went wrong.
-UploadOutcome upload_feedback(std::string_view typed_description);
+UploadOutcome upload_feedback(std::string_view typed_description, const RunSettings& settings);
 
 }  // namespace corvald::feedback_dialog

@@ -1,19 +1,25 @@
 #include "i18n/i18n.hpp"
 
 #include "i18n/catalogue.hpp"
-#include "i18n/resolve_locale.hpp"
 
 namespace corvald::i18n {
 namespace {
 
+std::string& chosen_code() {
+  static std::string code = "en";
+  return code;
+}
+
 // Built on first use under the language's once-only guard for statics; read-only after,
 // so lookups need no lock.
 const Catalogue& process_catalogue() {
-  static const Catalogue catalogue(embedded_locales(), resolve_locale_from_system());
+  static const Catalogue catalogue(embedded_locales(), chosen_code());
   return catalogue;
 }
 
 }  // namespace
+
+void use_locale(std::string code) { chosen_code() = std::move(code); }
 
 std::string tr(std::string_view key) { return process_catalogue().lookup(key); }
 

@@ -4,9 +4,6 @@
 #include <vector>
 
 #include "i18n/locale_data.hpp"
-#include "platform/env.hpp"
-#include "platform/env_names.hpp"
-#include "platform/locale_name.hpp"
 #include "text/utf.hpp"
 
 namespace corvald::i18n {
@@ -59,11 +56,6 @@ std::string resolve_locale(std::optional<std::string> env_value,
   if (!is_blank(env_value)) return match_candidate(*env_value);
   if (!is_blank(windows_name)) return match_candidate(*windows_name);
   return "en";
-}
-
-std::string resolve_locale_from_system() {
-  return resolve_locale(platform::env_var(env_name::locale),
-                        platform::user_default_locale_name());
 }
 
 }  // namespace corvald::i18n

@@ -13,7 +13,4 @@ namespace corvald::i18n {
 std::string resolve_locale(std::optional<std::string> env_value,
                            std::optional<std::string> windows_name);
 
-// resolve_locale over this process's environment and user settings.
-std::string resolve_locale_from_system();
-
 }  // namespace corvald::i18n

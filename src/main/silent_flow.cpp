@@ -3,7 +3,6 @@
 #include <memory>
 
 #include "build_info.hpp"
-#include "cache/cache.hpp"
 #include "download/download.hpp"
 #include "feed/feed_url.hpp"
 #include "logfile/log.hpp"
@@ -25,11 +24,11 @@ constexpr PipelineOptions silent_run{
     .install_policy = InstallPolicy::deploy,
 };
 
-Result<std::uint32_t> silent_install() {
-  const std::string feed_url = feed::feed_url();
+Result<std::uint32_t> silent_install(const RunSettings& settings) {
+  const std::string feed_url = feed::feed_url(settings.service_url);
   log_info(log_target::app, "[silent] start version={} feed={}", build_info::stub_version,
            feed_url);
-  auto client_id = load_or_create_client_id();
+  auto client_id = load_or_create_client_id_under(settings.local_app_data);
   if (!client_id) return std::move(client_id).error();
   auto client = net::HttpClient::open(net::stub_user_agent());
   if (!client) return std::move(client).error();
@@ -38,7 +37,7 @@ Result<std::uint32_t> silent_install() {
   const PipelineDeps deps{
       .client = client.value(),
       .registry = platform::system_registry(),
-      .cache_root = cache::cache_dir(),
+      .cache_root = settings.cache_root(),
       .feed_url = feed_url,
       .client_id = client_id.value(),
       .telemetry = nullptr,
@@ -52,8 +51,8 @@ Result<std::uint32_t> silent_install() {
 
 }  // namespace
 
-int run_silent() {
-  auto result = silent_install();
+int run_silent(const RunSettings& settings) {
+  auto result = silent_install(settings);
   if (!result) {
     log_info(log_target::app, "[main] silent flow failed: {}", result.error().display());
     return static_cast<int>(ExitCode::failed);

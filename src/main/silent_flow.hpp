@@ -5,12 +5,13 @@
 #include <cstdint>
 
 #include "startup/run_mode.hpp"
+#include "startup/run_settings.hpp"
 
 namespace corvald {
 
 // The process exit code: the installer's code reduced to 8 bits, 0 when the service has no
 // build and a healthy copy is installed, 1 on failure.
-int run_silent();
+int run_silent(const RunSettings& settings);
 
 // A process exit code carries only 8 bits. An installer code such as 256 or 512 would shrink
 // to 0 and tell the deployment tool that a failed install succeeded, so such codes become 1.

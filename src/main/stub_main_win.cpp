@@ -12,13 +12,12 @@
 #include "main/windowed_mode.hpp"
 #include "net/http_client.hpp"
 #include "net/uuid.hpp"
-#include "platform/env.hpp"
-#include "platform/env_names.hpp"
 #include "platform/process.hpp"
 #include "platform/single_instance.hpp"
 #include "startup/client_id.hpp"
 #include "startup/paths.hpp"
 #include "startup/run_mode.hpp"
+#include "startup/run_settings.hpp"
 #include "telemetry/endpoint.hpp"
 #include "telemetry/telemetry.hpp"
 #include "text/format.hpp"
@@ -29,8 +28,8 @@ namespace {
 
 constexpr unsigned log_retention_hours = 72;
 
-void start_logging() {
-  auto dir = create_logs_dir();
+void start_logging(const RunSettings& settings) {
+  auto dir = create_logs_dir(settings.local_app_data);
   if (!dir) {
     // No log for this run, and everything else goes on unchanged. The reason can only go to
     // the console: a log written below a link would land wherever the link points.
@@ -47,7 +46,7 @@ void start_logging() {
   logfile::init_logging(config);
 }
 
-int run_already_running() {
+int run_already_running(const RunSettings& settings) {
   log_info(log_target::app, "[main] another instance is already running — exiting");
   const int code = static_cast<int>(ExitCode::already_running);
 
@@ -56,32 +55,32 @@ int run_already_running() {
   const std::string user_agent = net::stub_user_agent();
   auto client = net::HttpClient::open(user_agent);
   if (!client) return code;
-  auto client_id = load_or_create_client_id();
+  auto client_id = load_or_create_client_id_under(settings.local_app_data);
   if (!client_id) return code;
 
   telemetry::TelemetryConfig config;
-  config.endpoint = telemetry::telemetry_endpoint();
+  config.endpoint = telemetry::telemetry_endpoint(settings);
   config.user_agent = user_agent;
   config.app_id = build_info::app_id;
   config.stub_version = build_info::stub_version;
   config.session_id = net::new_uuid_v4();
   config.client_id = std::move(client_id).value();
-  config.locale = i18n::current_locale();
+  config.locale = settings.locale;
   config.channel = "windows";
-  auto telemetry = telemetry::telemetry_start(std::move(client).value(), std::move(config));
+  auto telemetry =
+      telemetry::telemetry_start(std::move(client).value(), std::move(config),
+                                 telemetry::default_telemetry_hooks(settings.telemetry_trace));
   telemetry::telemetry_send(telemetry, telemetry::TelemetryEvent("stub_already_running"));
   (void)telemetry::telemetry_shutdown(telemetry);
   return code;
 }
 
-int dispatch() {
+int dispatch(const RunSettings& settings) {
   log_info(log_target::logfile, "=== new run: version={} pid={} ===", build_info::stub_version,
            platform::current_process_id());
-  register_crash_dumps();
+  register_crash_dumps(settings.local_app_data);
 
-  if (report_log_requested(platform::env_var(env_name::report_log))) {
-    return run_report_log();
-  }
+  if (settings.report_log) return run_report_log(settings);
 
   const std::vector<std::string> args = process_arguments();
   const bool silent = has_silent_switch(args);
@@ -91,16 +90,19 @@ int dispatch() {
       std::string("Global\\") + build_info::folder_name + "-" + build_info::stub_version;
   const auto guard = platform::SingleInstance::acquire(mutex_name);
   if (guard.state() == platform::SingleInstance::State::already_running) {
-    return run_already_running();
+    return run_already_running(settings);
   }
-  return silent ? run_silent() : run_windowed();
+  return silent ? run_silent(settings) : run_windowed(settings);
 }
 
 }  // namespace
 
 int stub_main() {
-  start_logging();
-  const int code = dispatch();
+  // The environment is read here and nowhere else, before the log or anything else starts.
+  const RunSettings settings = read_run_settings();
+  i18n::use_locale(settings.locale);
+  start_logging(settings);
+  const int code = dispatch(settings);
   // An orderly exit lets the writer finish the lines of this run.
   logfile::shutdown_logging();
   return code;

@@ -51,7 +51,7 @@ void send_dpi_change(HWND window, int dpi, RECT suggested) {
 TEST(WindowDpiChange, MainWindowAndDialogMoveToTheSuggestedRectangleAndLayOutAgain) {
   ASSERT_TRUE(set_up_ui_platform());
   auto built = ui::MainWindow::build(std::make_shared<UiStatus>(), std::make_shared<CancelFlag>(),
-                                     nullptr);
+                                     nullptr, std::nullopt);
   ASSERT_TRUE(built) << built.error().display();
   HWND window = (*built)->window();
 
@@ -77,7 +77,7 @@ TEST(WindowDpiChange, MainWindowAndDialogMoveToTheSuggestedRectangleAndLayOutAga
   EXPECT_EQ(logo.bmWidth, 144);
 
   // A dialog opened there, then moved to 125 %.
-  feedback_dialog::open_feedback_dialog();
+  feedback_dialog::open_feedback_dialog(RunSettings{});
   const auto dialogs = e2e::windows_of(GetCurrentProcessId(), L"Send Feedback");
   ASSERT_EQ(dialogs.size(), 1u);
   HWND dialog = dialogs.front();

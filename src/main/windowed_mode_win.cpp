@@ -35,18 +35,19 @@ void run_message_loop() {
 
 }  // namespace
 
-int run_windowed() {
+int run_windowed(const RunSettings& settings) {
   if (auto ready = set_up_ui_platform(); !ready) return ui_failure(ready.error());
 
   auto status = std::make_shared<UiStatus>();
   auto cancel = std::make_shared<CancelFlag>();
-  auto window =
-      ui::MainWindow::build(status, cancel, [] { feedback_dialog::open_feedback_dialog(); });
+  auto window = ui::MainWindow::build(
+      status, cancel, [settings] { feedback_dialog::open_feedback_dialog(settings); },
+      settings.screenshot_dir);
   if (!window) return ui_failure(window.error());
 
   try {
     // Never joined: returning from the entry point ends a worker that is still busy.
-    std::thread([status, cancel] { run_worker(status, cancel); }).detach();
+    std::thread([status, cancel, settings] { run_worker(status, cancel, settings); }).detach();
   } catch (const std::system_error& e) {
     return ui_failure(StubError::internal(std::string("starting the install worker failed: ") +
                                           e.what()));

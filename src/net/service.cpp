@@ -5,7 +5,6 @@
 
 #include "build_info.hpp"
 #include "logfile/log.hpp"
-#include "platform/env.hpp"
 #include "platform/env_names.hpp"
 #include "text/utf.hpp"
 
@@ -77,10 +76,8 @@ std::string service_origin_from(const std::optional<std::string>& override_value
   return origin;
 }
 
-std::string service_origin() {
-  return service_origin_from(platform::env_var(env_name::service_url));
+std::string service_url(const std::optional<std::string>& override_value, std::string_view path) {
+  return service_origin_from(override_value) + std::string(path);
 }
-
-std::string service_url(std::string_view path) { return service_origin() + std::string(path); }
 
 }  // namespace corvald::net

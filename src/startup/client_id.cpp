@@ -3,7 +3,6 @@
 #include <system_error>
 
 #include "net/uuid.hpp"
-#include "platform/env.hpp"
 #include "platform/file.hpp"
 #include "platform/file_error.hpp"
 #include "platform/file_tree.hpp"
@@ -47,10 +46,6 @@ Result<std::string> load_or_create_client_id_under(const std::optional<Path>& lo
   if (!out) return std::move(out).error();
   if (auto written = out->append(id.data(), id.size()); !written) return written.error();
   return id;
-}
-
-Result<std::string> load_or_create_client_id() {
-  return load_or_create_client_id_under(platform::env_path("LOCALAPPDATA"));
 }
 
 }  // namespace corvald

@@ -10,7 +10,6 @@
 
 namespace corvald {
 
-Result<std::string> load_or_create_client_id();
 Result<std::string> load_or_create_client_id_under(const std::optional<Path>& local_app_data);
 
 }  // namespace corvald

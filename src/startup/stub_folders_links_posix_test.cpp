@@ -3,7 +3,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <fstream>
 
 #include "logfile/test/log_test_support.hpp"
@@ -42,10 +41,8 @@ TEST(StubFolderLinks, TheLogAndClientIdFoldersRefuseALinkAndLeaveItsTargetEmpty)
       EXPECT_FALSE(fs::is_empty(control.elsewhere)) << relative;
     }
     Planted planted(relative);
-    ::setenv("LOCALAPPDATA", planted.app_data.c_str(), 1);
-    auto logs = create_logs_dir();
-    auto client_id = load_or_create_client_id();
-    ::unsetenv("LOCALAPPDATA");
+    auto logs = create_logs_dir(planted.app_data);
+    auto client_id = load_or_create_client_id_under(planted.app_data);
 
     ASSERT_FALSE(logs.ok()) << relative;
     EXPECT_EQ(logs.error().kind(), StubError::Kind::io);
@@ -64,13 +61,11 @@ TEST(StubFolderLinks, AFileInTheWayIsRefusedAndAFreshLocalAppDataGetsPlainFolder
   const fs::path app_data = dir.path() / "AppData";
   fs::create_directories(app_data);
   std::ofstream(app_data / "corvald-installer") << "not a folder";
-  ::setenv("LOCALAPPDATA", app_data.c_str(), 1);
-  auto refused = create_logs_dir();
+  auto refused = create_logs_dir(app_data);
   fs::remove(app_data / "corvald-installer");
   fs::remove(app_data);
-  auto made = create_logs_dir();
-  auto client_id = load_or_create_client_id();
-  ::unsetenv("LOCALAPPDATA");
+  auto made = create_logs_dir(app_data);
+  auto client_id = load_or_create_client_id_under(app_data);
 
   ASSERT_FALSE(refused.ok());
   EXPECT_THAT(refused.error().display(), HasSubstr("is a file, not a folder"));

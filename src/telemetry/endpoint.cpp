@@ -4,7 +4,6 @@
 
 #include "logfile/log.hpp"
 #include "net/service.hpp"
-#include "platform/env.hpp"
 #include "platform/env_names.hpp"
 
 namespace corvald::telemetry {
@@ -22,8 +21,9 @@ void warn_refused_once(const std::string& fallback) {
 }  // namespace
 
 std::string telemetry_endpoint_from(bool override_set,
-                                    const std::optional<std::string>& override_value) {
-  std::string fallback = net::service_url("/api/v2/report");
+                                    const std::optional<std::string>& override_value,
+                                    const std::optional<std::string>& service_override) {
+  std::string fallback = net::service_url(service_override, "/api/v2/report");
   if (!override_set) return fallback;
   // A value that is set but empty, or cannot be read as text, still means "not the real
   // service": posting there fails and is logged, which beats quietly reporting to production.
@@ -37,9 +37,9 @@ std::string telemetry_endpoint_from(bool override_set,
   return *override_value;
 }
 
-std::string telemetry_endpoint() {
-  return telemetry_endpoint_from(platform::env_path(env_name::telemetry_url).has_value(),
-                                 platform::env_var(env_name::telemetry_url));
+std::string telemetry_endpoint(const RunSettings& settings) {
+  return telemetry_endpoint_from(settings.telemetry_url_set, settings.telemetry_url,
+                                 settings.service_url);
 }
 
 }  // namespace corvald::telemetry

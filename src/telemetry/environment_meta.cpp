@@ -4,7 +4,6 @@
 #include <utility>
 
 #include "build_info.hpp"
-#include "platform/env.hpp"
 #include "text/format.hpp"
 
 namespace corvald::telemetry {
@@ -51,11 +50,11 @@ std::string percent_encode(std::string_view text) {
   return out;
 }
 
-EnvironmentFacts gather_environment_facts() {
+EnvironmentFacts gather_environment_facts(const std::optional<Path>& local_app_data) {
   EnvironmentFacts facts;
   facts.native_machine = platform::native_machine();
   facts.os_version = platform::os_version();
-  if (const auto local_app_data = platform::env_path("LOCALAPPDATA")) {
+  if (local_app_data) {
     facts.disk_free_bytes = platform::disk_free_bytes(*local_app_data);
   }
   facts.memory = platform::memory_status();
@@ -98,6 +97,8 @@ std::string format_environment_meta(const EnvironmentFacts& facts) {
   return out;
 }
 
-std::string environment_meta_line() { return format_environment_meta(gather_environment_facts()); }
+std::string environment_meta_line(const std::optional<Path>& local_app_data) {
+  return format_environment_meta(gather_environment_facts(local_app_data));
+}
 
 }  // namespace corvald::telemetry

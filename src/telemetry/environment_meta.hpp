@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "platform/system_info.hpp"
+#include "text/path.hpp"
 
 namespace corvald::telemetry {
 
@@ -20,12 +21,12 @@ struct EnvironmentFacts {
 };
 
 // Asks the platform; the disk is left out when LOCALAPPDATA is not set.
-EnvironmentFacts gather_environment_facts();
+EnvironmentFacts gather_environment_facts(const std::optional<Path>& local_app_data);
 
 // Always all twelve keys in their fixed order; a missing fact shows as "unknown" or empty.
 std::string format_environment_meta(const EnvironmentFacts& facts);
 
-std::string environment_meta_line();
+std::string environment_meta_line(const std::optional<Path>& local_app_data);
 
 // "arm64", "arm", "x64", "x86" or "unknown".
 std::string_view native_arch_name(std::optional<std::uint16_t> machine);

@@ -4,6 +4,8 @@
 
 #include <regex>
 
+#include "platform/env.hpp"
+
 namespace corvald::telemetry {
 namespace {
 
@@ -47,7 +49,7 @@ TEST(EnvironmentMeta, TheLineOfThisMachineHasTheFixedShape) {
       "<meta source=installer&product=tavrin&os=win&arch=x64&native_arch=(arm64|arm|x64|x86|"
       "unknown)&os_version=(\\d+\\.\\d+\\.\\d+|unknown)&stub_version=0\\.1\\.117&commit=6c20bc0&"
       "build_time=1788095247&disk_free_mb=\\d*&mem_total_mb=\\d*&mem_avail_mb=\\d*>");
-  const std::string line = environment_meta_line();
+  const std::string line = environment_meta_line(platform::env_path("LOCALAPPDATA"));
   EXPECT_TRUE(std::regex_match(line, shape)) << line;
 }
 

@@ -3,6 +3,7 @@
 
 #include <regex>
 
+#include "platform/env.hpp"
 #include "platform/system_info.hpp"
 #include "platform/windows.hpp"
 #include "telemetry/environment_meta.hpp"
@@ -11,7 +12,7 @@ namespace corvald::telemetry {
 namespace {
 
 TEST(EnvironmentMetaWin, EveryFactIsFoundOnAnX64System) {
-  const std::string line = environment_meta_line();
+  const std::string line = environment_meta_line(platform::env_path("LOCALAPPDATA"));
   const std::regex shape(
       "<meta source=installer&product=tavrin&os=win&arch=x64&native_arch=x64&"
       "os_version=\\d+\\.\\d+\\.\\d+&stub_version=0\\.1\\.117&commit=6c20bc0&"

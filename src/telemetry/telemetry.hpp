@@ -54,7 +54,7 @@ class TelemetryHandle {
 // Fills in os and arch, creates the queue and starts the thread "app-installer/telemetry".
 // When no thread can be started the handle comes back disabled and the run goes on.
 TelemetryHandle telemetry_start(net::HttpClient client, TelemetryConfig config,
-                                TelemetryHooks hooks = default_telemetry_hooks());
+                                TelemetryHooks hooks);
 
 // Stamps ts and offers the event without waiting; discarded when the handle is disabled, the
 // queue holds 32 messages or the thread has ended. Callable from any thread.

@@ -1,7 +1,5 @@
-// The environment switches, set through the POSIX environment of the test process.
+// The environment switches, as the settings read at start-up hand them over.
 #include <gtest/gtest.h>
-
-#include <cstdlib>
 
 #include "logfile/test/log_capture.hpp"
 #include "net/service.hpp"
@@ -12,42 +10,34 @@ namespace corvald::telemetry {
 namespace {
 
 TEST(TelemetryEndpoint, TheOverrideIsUsedWhenItIsSetAndSafe) {
-  const std::string fallback = net::service_url("/api/v2/report");
+  const std::string fallback = net::service_url(std::nullopt, "/api/v2/report");
   EXPECT_TRUE(fallback.ends_with("/api/v2/report")) << fallback;
-  EXPECT_EQ(telemetry_endpoint_from(false, std::nullopt), fallback);
-  EXPECT_EQ(telemetry_endpoint_from(true, "http://127.0.0.1:1/r"), "http://127.0.0.1:1/r");
-  EXPECT_EQ(telemetry_endpoint_from(true, "https://stats.example/r"), "https://stats.example/r");
-  EXPECT_EQ(telemetry_endpoint_from(true, ""), "");
+  EXPECT_EQ(telemetry_endpoint_from(false, std::nullopt, std::nullopt), fallback);
+  EXPECT_EQ(telemetry_endpoint_from(true, "http://127.0.0.1:1/r", std::nullopt),
+            "http://127.0.0.1:1/r");
+  EXPECT_EQ(telemetry_endpoint_from(true, "https://stats.example/r", std::nullopt),
+            "https://stats.example/r");
+  EXPECT_EQ(telemetry_endpoint_from(true, "", std::nullopt), "");
+  // The default endpoint follows the service the stub was pointed at.
+  EXPECT_EQ(telemetry_endpoint_from(false, std::nullopt, "http://127.0.0.1:9/"),
+            "http://127.0.0.1:9/api/v2/report");
   // Plain text leaving the machine, or no URL at all, reports to the service instead, with
   // one warning however often the endpoint is asked for.
   logfile::testing::LogCapture capture;
   for (const char* refused : {"http://stats.example/r", "http://127.0.0.1@stats.example/r",
                               "ftp://127.0.0.1/r", "stats.example/r"}) {
-    EXPECT_EQ(telemetry_endpoint_from(true, refused), fallback) << refused;
+    EXPECT_EQ(telemetry_endpoint_from(true, refused, std::nullopt), fallback) << refused;
   }
   EXPECT_EQ(capture.messages(),
             std::vector<std::string>{
                 "[telemetry] APP_INSTALLER_TELEMETRY_URL ignored: only https://, or http:// to a "
                 "loopback host, may replace the telemetry endpoint; using " + fallback});
-  EXPECT_EQ(telemetry_endpoint_from(true, std::nullopt), "");
-
-  ::setenv("APP_INSTALLER_TELEMETRY_URL", "", 1);
-  EXPECT_EQ(telemetry_endpoint(), "");
-  ::setenv("APP_INSTALLER_TELEMETRY_URL", "http://127.0.0.1:\xff/r", 1);
-  EXPECT_EQ(telemetry_endpoint(), "") << "unreadable, but still not the real service";
-  ::unsetenv("APP_INSTALLER_TELEMETRY_URL");
-  EXPECT_EQ(telemetry_endpoint(), fallback);
+  EXPECT_EQ(telemetry_endpoint_from(true, std::nullopt, std::nullopt), "");
 }
 
-TEST(TelemetryHooksTest, TraceSwitchIsThePresenceOfTheVariable) {
-  const auto hooks = default_telemetry_hooks();
-  ::unsetenv("APP_INSTALLER_TELEMETRY_TRACE");
-  EXPECT_FALSE(hooks.trace_enabled());
-  ::setenv("APP_INSTALLER_TELEMETRY_TRACE", "", 1);
-  EXPECT_TRUE(hooks.trace_enabled());
-  ::setenv("APP_INSTALLER_TELEMETRY_TRACE", "\xff", 1);
-  EXPECT_TRUE(hooks.trace_enabled());
-  ::unsetenv("APP_INSTALLER_TELEMETRY_TRACE");
+TEST(TelemetryHooksTest, TraceSwitchIsTheOneTheHooksWereMadeWith) {
+  EXPECT_FALSE(default_telemetry_hooks(false).trace_enabled());
+  EXPECT_TRUE(default_telemetry_hooks(true).trace_enabled());
 }
 
 }  // namespace

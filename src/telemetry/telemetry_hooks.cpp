@@ -1,19 +1,13 @@
 #include "telemetry/telemetry_hooks.hpp"
 
 #include "logfile/log.hpp"
-#include "platform/env.hpp"
-#include "platform/env_names.hpp"
 
 namespace corvald::telemetry {
 
-TelemetryHooks default_telemetry_hooks() {
+TelemetryHooks default_telemetry_hooks(bool trace) {
   TelemetryHooks hooks;
   hooks.log = [](std::string_view line) { log_info(log_target::telemetry, "{}", line); };
-  // Presence is what counts, so the raw lookup is used: a value that is not valid Unicode
-  // still switches tracing on.
-  hooks.trace_enabled = [] {
-    return platform::env_path(env_name::telemetry_trace).has_value();
-  };
+  hooks.trace_enabled = [trace] { return trace; };
   hooks.wall_clock = [] { return std::chrono::system_clock::now(); };
   hooks.start_thread = [](std::function<void()> body) { return std::thread(std::move(body)); };
   return hooks;

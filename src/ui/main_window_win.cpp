@@ -5,8 +5,6 @@
 #include <atomic>
 
 #include "i18n/i18n.hpp"
-#include "platform/env.hpp"
-#include "platform/env_names.hpp"
 #include "platform/wide.hpp"
 #include "ui/button_row_win.hpp"
 #include "ui/dpi_win.hpp"
@@ -71,11 +69,14 @@ void reset_progress(HWND bar) {
 
 }  // namespace
 
-Result<std::unique_ptr<MainWindow>> MainWindow::build(SharedUiStatus status,
-                                                      SharedCancelFlag cancel,
-                                                      std::function<void()> open_feedback) {
-  std::unique_ptr<MainWindow> w(
-      new MainWindow(std::move(status), std::move(cancel), std::move(open_feedback)));
+Result<std::unique_ptr<MainWindow>> MainWindow::build(
+    SharedUiStatus status, SharedCancelFlag cancel, std::function<void()> open_feedback,
+    const std::optional<std::string>& screenshot_dir) {
+  std::optional<std::wstring> screenshot_folder;
+  if (screenshot_dir) screenshot_folder = platform::widen(*screenshot_dir);
+  std::unique_ptr<MainWindow> w(new MainWindow(std::move(status), std::move(cancel),
+                                               std::move(open_feedback),
+                                               std::move(screenshot_folder)));
   // The window comes first: its monitor's DPI decides the sizes of everything else.
   auto window = create_centred_window(L"Corvald Tavrin Installer", window_style, client_at, *w);
   if (!window) return std::move(window).error();
@@ -265,9 +266,7 @@ void MainWindow::on_tick() {
     set_window_text(version_, shown_version_);
   }
   if (capture_due(tick_counter.fetch_add(1)) && IsWindow(window_)) {
-    if (const auto folder = platform::env_var(env_name::screenshot_dir)) {
-      capture_window(window_, platform::widen(*folder), capture_counter);
-    }
+    if (screenshot_dir_) capture_window(window_, *screenshot_dir_, capture_counter);
   }
   if (view.after == AfterTick::stop_and_stay) {
     KillTimer(window_, tick_timer);

@@ -5,6 +5,8 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "base/result.hpp"
 #include "base/ui_status.hpp"
@@ -25,9 +27,11 @@ class MainWindow final : public WindowHandler {
  public:
   // Builds the window and its controls, visible and centred, with the tick running. The
   // window classes must be registered and COM initialised on this thread. `open_feedback` is
-  // called on every click on Feedback.
-  static Result<std::unique_ptr<MainWindow>> build(SharedUiStatus status, SharedCancelFlag cancel,
-                                                   std::function<void()> open_feedback);
+  // called on every click on Feedback. With a `screenshot_dir` the window saves a capture of
+  // itself there every 2 seconds (APP_INSTALLER_SCREENSHOT_DIR).
+  static Result<std::unique_ptr<MainWindow>> build(
+      SharedUiStatus status, SharedCancelFlag cancel, std::function<void()> open_feedback,
+      const std::optional<std::string>& screenshot_dir);
 
   MainWindow(const MainWindow&) = delete;
   MainWindow& operator=(const MainWindow&) = delete;
@@ -36,10 +40,12 @@ class MainWindow final : public WindowHandler {
   HWND window() const { return window_; }
 
  private:
-  MainWindow(SharedUiStatus status, SharedCancelFlag cancel, std::function<void()> open_feedback)
+  MainWindow(SharedUiStatus status, SharedCancelFlag cancel, std::function<void()> open_feedback,
+             std::optional<std::wstring> screenshot_dir)
       : status_(std::move(status)),
         cancel_(std::move(cancel)),
-        open_feedback_(std::move(open_feedback)) {}
+        open_feedback_(std::move(open_feedback)),
+        screenshot_dir_(std::move(screenshot_dir)) {}
 
   Result<void> create_controls();
   void set_texts();
@@ -64,6 +70,7 @@ class MainWindow final : public WindowHandler {
   SharedUiStatus status_;
   SharedCancelFlag cancel_;
   std::function<void()> open_feedback_;
+  std::optional<std::wstring> screenshot_dir_;
   MainWindowLayout layout_ = main_window_layout(Scale(design_dpi));
   UniqueIcon icon_;  // empty when the stock icon stands in
   UniqueIcon big_icon_;  // for the taskbar and Alt+Tab; empty when it cannot be loaded

@@ -20,7 +20,7 @@ std::string local_dumps_key(const std::string& exe_name);
 void register_crash_dumps(platform::Registry& registry, const std::optional<std::string>& exe_name,
                           const std::optional<Path>& local_app_data);
 
-// The same for the running process: its executable name, the real registry and LOCALAPPDATA.
-void register_crash_dumps();
+// The same for the running process: its executable name and the real registry.
+void register_crash_dumps(const std::optional<Path>& local_app_data);
 
 }  // namespace corvald

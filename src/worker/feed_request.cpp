@@ -1,5 +1,6 @@
 #include "worker/feed_request.hpp"
 
+#include "feed/feed_url.hpp"
 #include "feed/parse_feed.hpp"
 #include "net/log_safe_text.hpp"
 #include "net/request_identity.hpp"
@@ -14,14 +15,14 @@ Result<net::HttpResponse> request_feed(const net::HttpClient& client, const std:
                     net::identity_headers(client_id, request_id));
 }
 
-Result<feed::Feed> read_feed(net::HttpResponse response) {
+Result<feed::Feed> read_feed(net::HttpResponse response, std::string_view feed_url) {
   const auto content_type = response.content_type;
   auto body = std::move(response).read_to_end(feed_body_limit);
   if (!body) return std::move(body).error();
   if (auto checked = verify::check_response(content_type, body.value(), true); !checked) {
     return checked.error();
   }
-  return feed::parse_feed(body.value());
+  return feed::parse_feed(body.value(), feed::feed_folder(feed_url));
 }
 
 std::string failure_body(net::HttpResponse& response) {

@@ -18,8 +18,9 @@ Result<net::HttpResponse> request_feed(const net::HttpClient& client, const std:
                                        const std::string& client_id,
                                        const std::string& request_id);
 
-// The body of a 200 answer, checked for a captive portal and read as the feed.
-Result<feed::Feed> read_feed(net::HttpResponse response);
+// The body of a 200 answer, checked for a captive portal and read as the feed, its relative
+// installer URL resolved against the folder of `feed_url`.
+Result<feed::Feed> read_feed(net::HttpResponse response, std::string_view feed_url);
 
 // Up to the first 1024 bytes of a refused answer, made log-safe; empty when reading fails.
 std::string failure_body(net::HttpResponse& response);

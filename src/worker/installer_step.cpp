@@ -9,8 +9,6 @@
 #include "i18n/i18n.hpp"
 #include "installed_probe/installed_probe.hpp"
 #include "logfile/log.hpp"
-#include "platform/env.hpp"
-#include "platform/env_names.hpp"
 #include "platform/file_system.hpp"
 #include "startup/run_mode.hpp"
 #include "text/format.hpp"
@@ -122,7 +120,7 @@ Result<void> run_installer_step(const InstallerStepContext& context, const Path&
   const telemetry::TelemetryHandle* telemetry = context.telemetry;
   const std::string& target_version = feed.version;
   if (context.cancel.is_set()) return StubError::cancelled();
-  if (platform::env_var(env_name::skip_install) == "1") {
+  if (context.skip_install) {
     log_info(log_target::app, "  skipping install (APP_INSTALLER_SKIP_INSTALL=1)");
     set_status(status, Phase::done, 100, i18n::tr("ui.status.install_skipped"));
     return Ok{};

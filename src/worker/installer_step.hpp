@@ -56,6 +56,8 @@ struct InstallerStepContext {
   UiStatus& status;
   const CancelFlag& cancel;
   const telemetry::TelemetryHandle* telemetry = nullptr;
+  // Stops before the installer and reports the install as skipped (APP_INSTALLER_SKIP_INSTALL).
+  bool skip_install = false;
 };
 
 // The up-to-date decision, the installer's run and the launch after it.

@@ -24,7 +24,6 @@ class InstallerStepRun : public ::testing::Test {
     std::filesystem::create_directories(dir_);
   }
   void TearDown() override {
-    unsetenv("APP_INSTALLER_SKIP_INSTALL");
     std::filesystem::remove_all(dir_);
   }
 
@@ -52,7 +51,7 @@ class InstallerStepRun : public ::testing::Test {
   }
   InstallerStepContext context() {
     return {registry_, dir_ / "tavrin" / "Cache", Clock::real(), status_,
-            cancel_, nullptr};
+            cancel_, nullptr, skip_install_};
   }
   bool ran(const char* marker) { return std::filesystem::exists(dir_ / marker); }
 
@@ -60,12 +59,13 @@ class InstallerStepRun : public ::testing::Test {
   platform::testing::MemoryRegistry registry_;
   UiStatus status_;
   CancelFlag cancel_;
+  bool skip_install_ = false;
 };
 
 TEST_F(InstallerStepRun, CancelAndSkipStopBeforeAnythingRuns) {
   const auto setup = script("setup.exe", "touch \"$(dirname \"$0\")/installed\"");
   installed("1.0", dir_ / "gone.exe");
-  setenv("APP_INSTALLER_SKIP_INSTALL", "1", 1);
+  skip_install_ = true;
   EXPECT_TRUE(run(setup, "2.0"));
   EXPECT_EQ(status_.snapshot().phase, Phase::done);
   EXPECT_FALSE(status_.snapshot().finished);

@@ -39,7 +39,8 @@ Result<std::uint32_t> install(const Run& r, const Path& installer, const feed::F
                               const Path& cache_root) {
   if (!r.launches()) return deploy(installer, feed, cache_root);
   const InstallerStepContext step{r.deps.registry, cache_root,  r.deps.clock,
-                                  r.status(),      r.deps.cancel, r.deps.telemetry};
+                                  r.status(),      r.deps.cancel, r.deps.telemetry,
+                                  r.deps.skip_install};
   if (auto done = run_installer_step(step, installer, feed); !done) return done.error();
   return std::uint32_t{0};
 }
@@ -114,7 +115,7 @@ Result<std::uint32_t> run_pipeline(const PipelineDeps& deps, const PipelineOptio
   if (!response) return std::move(response).error();
   const std::uint32_t status = response->status;
   if (status == 200) {
-    auto feed = read_feed(std::move(response).value());
+    auto feed = read_feed(std::move(response).value(), deps.feed_url);
     if (!feed) return std::move(feed).error();
     return use_feed(r, feed.value());
   }

@@ -32,6 +32,8 @@ struct PipelineDeps {
   Clock clock;
   const CancelFlag& cancel;
   SharedUiStatus status;
+  // Passed on to the installer step of a run that launches.
+  bool skip_install = false;
 };
 
 // Each mode keeps the log lines it has always written: support reads them by their wording.

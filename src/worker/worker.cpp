@@ -1,7 +1,6 @@
 #include "worker/worker.hpp"
 
 #include "build_info.hpp"
-#include "cache/cache.hpp"
 #include "feed/feed_url.hpp"
 #include "i18n/i18n.hpp"
 #include "logfile/log.hpp"
@@ -55,9 +54,10 @@ void show(UiStatus& status, const Result<void>& outcome) {
 
 }  // namespace
 
-void run_worker(SharedUiStatus status, SharedCancelFlag cancel, const Clock& clock) {
+void run_worker(SharedUiStatus status, SharedCancelFlag cancel, const RunSettings& settings,
+                const Clock& clock) {
   clock.sleep(start_delay);
-  const std::string feed_url = feed::feed_url();
+  const std::string feed_url = feed::feed_url(settings.service_url);
   log_info(log_target::app, "app-installer worker start");
   log_info(log_target::app, "  APP_ID: {}  version: {}  built: {}  commit: {}",
            build_info::app_id, build_info::stub_version, build_info::build_datetime,
@@ -65,7 +65,7 @@ void run_worker(SharedUiStatus status, SharedCancelFlag cancel, const Clock& clo
   log_info(log_target::app, "  feed: {}", feed_url);
 
   // A failure before telemetry is running is shown, but nothing is reported.
-  auto client_id = load_or_create_client_id();
+  auto client_id = load_or_create_client_id_under(settings.local_app_data);
   if (!client_id) return show(*status, std::move(client_id).error());
   const std::string session_id = net::new_uuid_v4();
   const std::string user_agent = net::stub_user_agent();
@@ -73,7 +73,7 @@ void run_worker(SharedUiStatus status, SharedCancelFlag cancel, const Clock& clo
   if (!client) return show(*status, std::move(client).error());
 
   telemetry::TelemetryConfig config;
-  config.endpoint = telemetry::telemetry_endpoint();
+  config.endpoint = telemetry::telemetry_endpoint(settings);
   config.user_agent = user_agent;
   config.app_id = build_info::app_id;
   config.stub_version = build_info::stub_version;
@@ -81,7 +81,9 @@ void run_worker(SharedUiStatus status, SharedCancelFlag cancel, const Clock& clo
   config.client_id = client_id.value();
   config.locale = "en";
   config.channel = "windows";
-  TelemetryHandle telemetry = telemetry::telemetry_start(client.value(), std::move(config));
+  TelemetryHandle telemetry =
+      telemetry::telemetry_start(client.value(), std::move(config),
+                                 telemetry::default_telemetry_hooks(settings.telemetry_trace));
   telemetry::telemetry_send(telemetry, TelemetryEvent("stub_started")
                                            .add_text("build_datetime", build_info::build_datetime)
                                            .add_text("build_commit", build_info::commit));
@@ -90,13 +92,14 @@ void run_worker(SharedUiStatus status, SharedCancelFlag cancel, const Clock& clo
   const PipelineDeps deps{
       .client = client.value(),
       .registry = platform::system_registry(),
-      .cache_root = cache::cache_dir(),
+      .cache_root = settings.cache_root(),
       .feed_url = feed_url,
       .client_id = client_id.value(),
       .telemetry = &telemetry,
       .clock = clock,
       .cancel = *cancel,
       .status = status,
+      .skip_install = settings.skip_install,
   };
   const auto ran = run_pipeline(deps, windowed_run);
   const Result<void> outcome = ran ? Result<void>() : Result<void>(ran.error());

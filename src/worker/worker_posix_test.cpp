@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <vector>
 
 #include "base/test/sleep_recorder.hpp"
@@ -14,11 +13,11 @@ namespace {
 // The native build has no HTTP stack, so set-up always fails here: the record must end
 // failed with the localised internal-error text, not stay unfinished or claim success.
 TEST(WorkerTest, SetUpFailureFinishesFailedWithTheLocalisedMessage) {
-  ::unsetenv("LOCALAPPDATA");
   testing::SleepRecorder pauses;
   auto status = std::make_shared<UiStatus>();
 
-  run_worker(status, std::make_shared<CancelFlag>(), pauses.clock());
+  const RunSettings without_local_app_data;
+  run_worker(status, std::make_shared<CancelFlag>(), without_local_app_data, pauses.clock());
 
   const auto s = status->snapshot();
   EXPECT_EQ(pauses.waits, (std::vector<std::chrono::milliseconds>{std::chrono::milliseconds(120)}));

@@ -73,7 +73,7 @@ class DownloadE2eTest : public ::testing::Test {
     auto body = std::move(response.value()).read_to_end(1 << 16);
     EXPECT_TRUE(body.ok());
     if (!body.ok()) return std::nullopt;
-    auto parsed = feed::parse_feed(*body);
+    auto parsed = feed::parse_feed(*body, base_ + checkupdate);
     EXPECT_TRUE(parsed.ok()) << parsed.error().display() << "\n" << *body;
     if (!parsed.ok()) return std::nullopt;
     parsed->url = base_ + checkupdate + release_name;

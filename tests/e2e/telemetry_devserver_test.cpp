@@ -39,7 +39,7 @@ class TelemetryDevserverTest : public ::testing::Test {
 
   // Hooks that collect the log lines of the pipeline instead of writing a log file.
   telemetry::TelemetryHooks collecting_hooks() {
-    auto hooks = telemetry::default_telemetry_hooks();
+    auto hooks = telemetry::default_telemetry_hooks(false);
     hooks.log = [lines = lines](std::string_view line) { lines->emplace_back(line); };
     hooks.trace_enabled = [] { return false; };
     return hooks;

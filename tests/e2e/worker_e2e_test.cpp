@@ -10,6 +10,7 @@
 
 #include "devserver_port.hpp"
 #include "i18n/i18n.hpp"
+#include "startup/run_settings.hpp"
 #include "worker/worker.hpp"
 
 namespace corvald {
@@ -45,7 +46,9 @@ class WorkerE2eTest : public ::testing::Test {
   // the window's timer could have seen.
   std::vector<Phase> run(const SharedCancelFlag& cancel) {
     std::vector<Phase> phases;
-    std::thread worker([this, cancel] { run_worker(status_, cancel); });
+    // The settings of a run started now, with the variables this case has set.
+    std::thread worker(
+        [this, cancel, settings = read_run_settings()] { run_worker(status_, cancel, settings); });
     for (;;) {
       const auto s = status_->snapshot();
       if (phases.empty() || phases.back() != s.phase) phases.push_back(s.phase);

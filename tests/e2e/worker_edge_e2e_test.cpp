@@ -15,6 +15,7 @@
 #include "feed/feed_url.hpp"
 #include "i18n/i18n.hpp"
 #include "logfile/test/log_capture.hpp"
+#include "startup/run_settings.hpp"
 #include "worker/worker.hpp"
 
 namespace corvald {
@@ -80,7 +81,10 @@ class WorkerEdgeE2eTest : public ::testing::Test {
     auto status = std::make_shared<UiStatus>();
     auto cancel = std::make_shared<CancelFlag>();
     if (cancelled) cancel->cancel();
-    std::thread worker([status, cancel] { run_worker(status, cancel); });
+    // The settings of a run started now, with the variables this case has set.
+    std::thread worker([status, cancel, settings = read_run_settings()] {
+      run_worker(status, cancel, settings);
+    });
     worker.join();
     return status->snapshot();
   }
@@ -115,7 +119,7 @@ TEST_F(WorkerEdgeE2eTest, RefusedFeedEndsInTheErrorOfItsStatus) {
                               static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))),
               ERROR_SUCCESS);
   }
-  const std::string feed_url = feed::feed_url();
+  const std::string feed_url = feed::feed_url(read_run_settings().service_url);
 
   struct Case {
     int status;

@@ -21,6 +21,7 @@
 #include "devserver_port.hpp"
 #include "devserver_records.hpp"
 #include "file_bytes.hpp"
+#include "startup/run_settings.hpp"
 #include "worker/worker.hpp"
 
 #ifndef CORVALD_WORKER_NSIS_DEVSERVER_DIR
@@ -131,7 +132,9 @@ class WorkerInstallerE2eTest : public ::testing::Test {
   // callers check their order, never their number.
   std::vector<Sample> run() {
     std::vector<Sample> samples;
-    std::thread worker([this] { run_worker(status_, cancel_); });
+    // The settings of a run started now, with the variables this case has set.
+    std::thread worker(
+        [this, settings = read_run_settings()] { run_worker(status_, cancel_, settings); });
     for (;;) {
       const auto s = status_->snapshot();
       if (samples.empty() || samples.back().phase != s.phase ||

@@ -45,7 +45,7 @@ class LogRecorder {
 
 // Hooks that keep everything inside the test: recorded log, tracing off, the real thread.
 inline TelemetryHooks recording_hooks(const std::shared_ptr<LogRecorder>& log) {
-  TelemetryHooks hooks = default_telemetry_hooks();
+  TelemetryHooks hooks = default_telemetry_hooks(false);
   hooks.log = [log](std::string_view line) { log->add(line); };
   hooks.trace_enabled = [] { return false; };
   return hooks;
