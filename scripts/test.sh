@@ -41,8 +41,10 @@ run_ctest() { # label, ctest arguments...
 }
 
 timed "native tests" run_ctest native --preset native "${select[@]}"
-# Every native unit test again under ThreadSanitizer, by their label: a list of the suites
-# that start threads, kept by hand, had already missed the ones that start the logger's.
+# Every native unit test of the stub again under ThreadSanitizer, by their label: a list of the
+# suites that start threads, kept by hand, had already missed the ones that start the logger's.
+# The development server's tests are labelled apart: its HTTP library is Debian's compiled one,
+# built without the sanitizer, whose threads TSan cannot follow.
 timed "native tests (TSan)" run_ctest native-tsan --preset native-tsan -L '^native$' "${select[@]}"
 
 run_fuzz_smoke() {
