@@ -1,6 +1,7 @@
 // Result<T>: a value or a StubError. Errors are values; nothing is thrown across subsystems.
 #pragma once
 
+#include <optional>
 #include <type_traits>
 #include <utility>
 #include <variant>
@@ -40,15 +41,15 @@ class [[nodiscard]] Result<void> {
  public:
   Result() = default;
   Result(Ok) {}
-  Result(StubError error) : error_(std::move(error)), failed_(true) {}
+  Result(StubError error) : error_(std::move(error)) {}
 
-  bool ok() const { return !failed_; }
+  bool ok() const { return !error_.has_value(); }
   explicit operator bool() const { return ok(); }
-  const StubError& error() const { return error_; }
+  // Like Result<T>, asking a success for its error throws.
+  const StubError& error() const { return error_.value(); }
 
  private:
-  StubError error_ = StubError::internal("");
-  bool failed_ = false;
+  std::optional<StubError> error_;
 };
 
 }  // namespace corvald

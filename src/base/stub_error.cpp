@@ -59,6 +59,50 @@ StubError StubError::internal(std::string message) {
   return e;
 }
 
+StubError StubError::not_found(std::string_view what, const Path& path) {
+  return internal(text::format("{} not found: {}", what, path));
+}
+
+StubError StubError::system_failure(std::string message, std::uint32_t code) {
+  StubError e = internal(std::move(message));
+  e.code_ = code;
+  return e;
+}
+
+StubError StubError::wrapping(std::string_view prefix, StubError cause) {
+  std::string message = text::format("{}: {}", prefix, cause.text_);
+  return gave_up(std::move(message), std::move(cause));
+}
+
+StubError StubError::gave_up(std::string message, StubError cause) {
+  StubError e = internal(std::move(message));
+  e.code_ = cause.system_code();
+  e.steps_ = std::move(cause.steps_);
+  return e;
+}
+
+StubError StubError::with_context(std::string operation, Path path) && {
+  steps_.push_back({std::move(operation), std::move(path)});
+  return std::move(*this);
+}
+
+StubError StubError::with_context(std::string operation, Path path) const& {
+  return StubError(*this).with_context(std::move(operation), std::move(path));
+}
+
+std::string StubError::context_text() const {
+  std::string line;
+  for (const auto& step : steps_) {
+    if (!line.empty()) line += " <- ";
+    line += step.operation;
+    if (!step.path.empty()) line += text::format(" {}", step.path);
+  }
+  const std::uint32_t code = system_code();
+  if (code == 0) return line;
+  if (line.empty()) return text::format("system error {}", code);
+  return text::format("{} (system error {})", line, code);
+}
+
 std::string StubError::display() const {
   switch (kind_) {
     case Kind::network: return text::format("network error: {}", text_);

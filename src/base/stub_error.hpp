@@ -1,5 +1,7 @@
 // The one error value of the stub. Every fallible operation returns its result or a
-// StubError; logs and telemetry use display(), the window the message key.
+// StubError; logs and telemetry use display(), the window the message key. Beside its fixed
+// text an error keeps the platform's code and the steps it failed in, for a log line of its
+// own: support learns which file and which step without any fixed text changing.
 #pragma once
 
 #include <cstdint>
@@ -8,12 +10,20 @@
 #include <utility>
 #include <vector>
 
+#include "text/path.hpp"
+
 namespace corvald {
 
 // A platform error: its numeric code and the platform's own text for it.
 struct IoError {
   std::uint32_t code = 0;
   std::string text;
+};
+
+// One step an error passed on its way out: what was being done, and to which file if any.
+struct ErrorStep {
+  std::string operation;
+  Path path;
 };
 
 class StubError {
@@ -40,6 +50,16 @@ class StubError {
   static StubError timeout(std::string message);
   static StubError feed_no_build(std::string url);
   static StubError internal(std::string message);
+  // Nothing at `path`: kind internal, "{what} not found: {path}".
+  static StubError not_found(std::string_view what, const Path& path);
+  // A platform call that failed with `code`: kind internal, the message alone on display.
+  static StubError system_failure(std::string message, std::uint32_t code);
+  // `cause` under a fixed message: kind internal, displayed as "{prefix}: {cause's text}",
+  // keeping the cause's code and steps.
+  static StubError wrapping(std::string_view prefix, StubError cause);
+  // Several tries failed and `cause` is the one worth naming: kind internal, the message
+  // alone on display, keeping the cause's code and steps.
+  static StubError gave_up(std::string message, StubError cause);
 
   Kind kind() const { return kind_; }
   // The message of network, parse, timeout and internal; the URL of http and feed_no_build.
@@ -53,6 +73,16 @@ class StubError {
 
   std::string display() const;
 
+  // The platform's error code: an io error's own, or a platform failure's; 0 when none.
+  std::uint32_t system_code() const { return kind_ == Kind::io ? io_.code : code_; }
+  // Innermost first: the platform call, then each caller that added the step it was taking.
+  const std::vector<ErrorStep>& steps() const { return steps_; }
+  StubError with_context(std::string operation, Path path = {}) &&;
+  StubError with_context(std::string operation, Path path = {}) const&;
+  // The steps and the code on one line, e.g. "open for reading C:\x.exe <- verify the cached
+  // installer (system error 5)"; empty when there is neither.
+  std::string context_text() const;
+
  private:
   explicit StubError(Kind kind) : kind_(kind) {}
 
@@ -64,6 +94,8 @@ class StubError {
   std::string actual_sha512_;
   std::uint64_t expected_size_ = 0;
   std::uint64_t actual_size_ = 0;
+  std::uint32_t code_ = 0;
+  std::vector<ErrorStep> steps_;
 };
 
 using MessageArgs = std::vector<std::pair<std::string, std::string>>;

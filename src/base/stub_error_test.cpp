@@ -54,6 +54,73 @@ TEST(StubErrorTest, MessageKeysCarryTheirPlaceholders) {
   EXPECT_TRUE(error_message_key(StubError::network("x")).args.empty());
 }
 
+// Every kind with a step added: the display text and the window's key stay what they were.
+TEST(StubErrorTest, ContextLeavesDisplayAndMessageKeyOfEveryKindAlone) {
+  const std::vector<StubError> errors = {
+      StubError::network("connection refused"),
+      StubError::http("https://x/last.yml", 500),
+      StubError::parse("missing field `sha512`"),
+      StubError::verify("abc==", "xyz==", 42, 42),
+      StubError::io({5, "Access is denied."}),
+      StubError::cancelled(),
+      StubError::timeout("feed"),
+      StubError::feed_no_build("https://x/last.yml"),
+      StubError::internal("LOCALAPPDATA env var not set"),
+      StubError::system_failure("CoInitialize failed", 0x80004005u),
+  };
+  for (const auto& plain : errors) {
+    const StubError traced = plain.with_context("open for reading", Path("/x/y.exe"));
+    EXPECT_EQ(traced.kind(), plain.kind());
+    EXPECT_EQ(traced.display(), plain.display());
+    const MessageKey before = error_message_key(plain);
+    const MessageKey after = error_message_key(traced);
+    EXPECT_EQ(after.key, before.key);
+    EXPECT_EQ(after.args, before.args);
+    ASSERT_EQ(traced.steps().size(), 1u);
+    EXPECT_TRUE(plain.steps().empty());
+  }
+}
+
+TEST(StubErrorTest, StepsInnermostFirstWithTheSystemCodeOnOneLine) {
+  EXPECT_EQ(StubError::internal("x").context_text(), "");
+  EXPECT_EQ(StubError::io({0, "odd"}).context_text(), "");
+  EXPECT_EQ(StubError::io({5, "Access is denied."}).context_text(), "system error 5");
+
+  const StubError error = StubError::io({5, "Access is denied."})
+                              .with_context("open for reading", Path("/c/corvald-1.4.0.exe"))
+                              .with_context("verify the cached installer");
+  EXPECT_EQ(error.system_code(), 5u);
+  EXPECT_EQ(error.context_text(),
+            "open for reading /c/corvald-1.4.0.exe <- verify the cached installer (system error 5)");
+  const StubError no_code = StubError::verify("a", "", 3, 4).with_context("check");
+  EXPECT_EQ(no_code.system_code(), 0u);
+  EXPECT_EQ(no_code.context_text(), "check");
+}
+
+TEST(StubErrorTest, PlatformFailuresAndWrappedErrorsKeepCodeAndSteps) {
+  const StubError failed = StubError::system_failure("CoInitialize failed", 0x80004005u);
+  EXPECT_EQ(failed.kind(), StubError::Kind::internal);
+  EXPECT_EQ(failed.display(), "CoInitialize failed");
+  EXPECT_EQ(failed.system_code(), 0x80004005u);
+
+  const StubError cause =
+      StubError::system_failure("Access is denied.", 5).with_context("start", Path("/a/app.exe"));
+  const StubError spawn = StubError::wrapping("spawn installer", cause);
+  EXPECT_EQ(spawn.kind(), StubError::Kind::internal);
+  EXPECT_EQ(spawn.display(), "spawn installer: Access is denied.");
+  EXPECT_EQ(spawn.context_text(), "start /a/app.exe (system error 5)");
+
+  const StubError io_cause =
+      StubError::io({32, "The file is in use."}).with_context("delete", Path("/t/x.download.7"));
+  const StubError gave_up = StubError::gave_up("no usable temp path near /t/x.download", io_cause);
+  EXPECT_EQ(gave_up.display(), "no usable temp path near /t/x.download");
+  EXPECT_EQ(error_message_key(gave_up).key, "ui.error.internal");
+  EXPECT_EQ(gave_up.context_text(), "delete /t/x.download.7 (system error 32)");
+
+  EXPECT_EQ(StubError::not_found("installer", Path("/t/Setup.exe")).display(),
+            "installer not found: /t/Setup.exe");
+}
+
 TEST(ResultTest, HoldsValueOrError) {
   Result<int> good = 7;
   ASSERT_TRUE(good.ok());
@@ -67,6 +134,7 @@ TEST(ResultTest, HoldsValueOrError) {
   Result<void> failed = StubError::internal("boom");
   ASSERT_FALSE(failed.ok());
   EXPECT_EQ(failed.error().display(), "boom");
+  EXPECT_THROW((void)done.error(), std::bad_optional_access);
 }
 
 }  // namespace

@@ -30,7 +30,7 @@ Result<CacheLookup> cache_lookup(const Path& root, const feed::Feed& feed) {
   // under it is the one component above the root that belongs to the stub.
   const auto product = root.parent_path();
   if (auto made = platform::create_own_folders(product.parent_path(), product); !made) {
-    return made.error();
+    return made.error().with_context("prepare the cache folder");
   }
   return cache_lookup_in(root, feed);
 }
@@ -47,7 +47,9 @@ Result<CacheLookup> cache_lookup_in(const Path& root, const feed::Feed& feed,
   // Before anything is read or written there: a link planted in place of either folder would
   // send the download and the promotion wherever it points.
   for (const auto& dir : {root, folder}) {
-    if (auto made = platform::create_folder_refusing_links(dir); !made) return made.error();
+    if (auto made = platform::create_folder_refusing_links(dir); !made) {
+      return made.error().with_context("prepare the cache folder");
+    }
   }
 
   // The entry's own kind, not what a link points to: a folder or link in
@@ -55,7 +57,7 @@ Result<CacheLookup> cache_lookup_in(const Path& root, const feed::Feed& feed,
   const platform::EntryKind kind = platform::entry_kind(path);
   if (kind == platform::EntryKind::file) {
     const auto size = platform::file_size(path);
-    if (!size) return std::move(size).error();
+    if (!size) return std::move(size).error().with_context("verify the cached installer");
     const std::uint64_t actual = *size;
     if (actual != feed.size) {
       log_info(log_target::cache,
@@ -63,7 +65,7 @@ Result<CacheLookup> cache_lookup_in(const Path& root, const feed::Feed& feed,
                feed.size, actual);
     } else {
       auto sha = digest ? digest(path) : verify::sha512_base64_of_file(path);
-      if (!sha) return std::move(sha).error();
+      if (!sha) return std::move(sha).error().with_context("verify the cached installer");
       if (*sha == feed.sha512) {
         cleanup_stale_temps(path);
         return CacheLookup{CacheLookup::Kind::hit, path};

@@ -3,6 +3,7 @@
 
 #include "cache/cache.hpp"
 #include "logfile/log.hpp"
+#include "logfile/log_where.hpp"
 #include "platform/file.hpp"
 #include "platform/file_error.hpp"
 
@@ -50,6 +51,7 @@ Result<Path> promote_download(const Path& temp,
                                                const Path& final_path,
                                                std::string_view tag, const Clock& clock) {
   std::optional<Path> placed;
+  std::optional<StubError> refused;
   for (const auto wait : kRenameWaits) {
     clock.sleep(wait);
     if (platform::move_file_replace(temp, final_path)) {
@@ -66,12 +68,16 @@ Result<Path> promote_download(const Path& temp,
       log_info(log_target::app,
                "[{}] cannot put the verified file at {}: {}; trying an alternate name", tag,
                final_path, copied.error().display());
+      log_where(log_target::app, text::format("[{}] ", tag), copied.error());
+      refused = copied.error();
       placed = place_at_alternate(temp, final_path, tag);
     }
   }
   if (!placed) {
-    return StubError::internal(
-        text::format("downloaded and verified, but no writable final path near {}", final_path));
+    return StubError::gave_up(
+        text::format("downloaded and verified, but no writable final path near {}", final_path),
+        std::move(refused).value())
+        .with_context("promote the download");
   }
   log_info(log_target::app, "[{}] promoted to final path {}", tag, *placed);
   cleanup_stale_temps(final_path);

@@ -5,6 +5,7 @@
 #include "cache/cache.hpp"
 #include "cache/cache_names.hpp"
 #include "logfile/log.hpp"
+#include "logfile/log_where.hpp"
 #include "platform/file.hpp"
 #include "platform/file_error.hpp"
 #include "platform/file_system.hpp"
@@ -35,6 +36,7 @@ Path temp_path_for(const Path& final_path) {
 
 Result<Path> select_temp_path(const Path& final_path) {
   const auto first = temp_path_for(final_path);
+  std::optional<StubError> last_failure;
   for (int k = 0; k < kTempCandidates; ++k) {
     auto candidate = first;
     if (k > 0) candidate += "." + std::to_string(k);
@@ -42,6 +44,7 @@ Result<Path> select_temp_path(const Path& final_path) {
     if (!claimed) {
       log_info(log_target::cache, "  temp path {} unusable: {}", candidate,
                claimed.error().display());
+      last_failure = claimed.error();
       continue;
     }
     if (k > 0) {
@@ -50,7 +53,8 @@ Result<Path> select_temp_path(const Path& final_path) {
     }
     return candidate;
   }
-  return StubError::internal(text::format("no usable temp path near {}", first));
+  return StubError::gave_up(text::format("no usable temp path near {}", first),
+                           std::move(last_failure).value());
 }
 
 void cleanup_stale_temps(const Path& final_path) {
@@ -73,6 +77,7 @@ void cleanup_stale_temps(const Path& final_path) {
     } else if (file) {
       log_info(log_target::cache, "  cache leftover temporary file {} not removed: {}", path,
                deleted.error().display());
+      log_where(log_target::cache, "  ", deleted.error());
     }
   }
 }

@@ -9,12 +9,19 @@
 #include "download/parallel_transfer.hpp"
 #include "download/single_transfer.hpp"
 #include "logfile/log.hpp"
+#include "logfile/log_where.hpp"
 #include "platform/file.hpp"
 #include "telemetry/telemetry.hpp"
 #include "text/format.hpp"
 
 namespace corvald::download {
 namespace {
+
+// Where a failure the attempt lines show happened, when the error knows.
+void report_where(const Reporter& reporter, std::string_view tag, const StubError& error) {
+  const std::string line = where_line(text::format("[{}] ", tag), error);
+  if (!line.empty()) reporter.log(line);
+}
 
 // The transfer of one attempt: parallel first, one connection when that fails for any
 // reason but cancellation.
@@ -29,6 +36,7 @@ Result<Transferred> transfer(const TransferJob& job) {
 
   job.reporter.log(text::format("[{}] parallel failed: {} — falling back to single-conn",
                                 job.tag, error.display()));
+  report_where(job.reporter, job.tag, error);
   job.reporter.emit(fell_back_event(job.feed, error));
   auto single = single_connection_transfer(job);
   if (!single) {
@@ -118,6 +126,7 @@ Result<Path> download_with_reporter(const net::HttpClient& client,
     (void)platform::delete_file(*temp);
     reporter.log(text::format("[{}] attempt {} failed: {}; {}", tag, n, error.display(),
                               last_attempt ? "no attempts left" : "will retry whole download"));
+    report_where(reporter, tag, error);
     reporter.emit(attempt_failed_event(feed, n, error));
     last_error = error;
     if (!last_attempt) clock.sleep(kAttemptWait);

@@ -1,6 +1,7 @@
 #include "download/parallel_transfer.hpp"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -36,7 +37,9 @@ class CancelWatcher {
         }
       });
     } catch (const std::system_error& error) {
-      start_error_ = error.what();
+      start_error_ = StubError::system_failure(
+          text::format("could not start the cancellation watcher: {}", error.what()),
+          static_cast<std::uint32_t>(error.code().value()));
     }
   }
   ~CancelWatcher() {
@@ -47,12 +50,12 @@ class CancelWatcher {
   CancelWatcher& operator=(const CancelWatcher&) = delete;
 
   bool started() const { return thread_.joinable(); }
-  const std::string& start_error() const { return start_error_; }
+  const StubError& start_error() const { return start_error_.value(); }
 
  private:
   std::shared_ptr<AttemptState> state_;
   std::thread thread_;
-  std::string start_error_;
+  std::optional<StubError> start_error_;
 };
 
 // Workers write at their offsets, so the file must have its full length before any starts.
@@ -126,10 +129,7 @@ Result<Transferred> parallel_transfer(const TransferJob& job) {
   Result<Transferred> result = StubError::internal("parallel transfer did not run");
   {
     CancelWatcher watcher(state, job.cancel, job.clock);
-    if (!watcher.started()) {
-      return StubError::internal(text::format("could not start the cancellation watcher: {}",
-                                              watcher.start_error()));
-    }
+    if (!watcher.started()) return watcher.start_error();
     result = transfer(job, state);
   }
   // A worker that failed before the others saw the cancellation must not turn a cancelled

@@ -19,8 +19,9 @@ Result<std::unique_ptr<RangeHasher>> RangeHasher::start(const Path& temp) {
   try {
     hasher->thread_ = std::thread(&RangeHasher::run, hasher.get());
   } catch (const std::system_error& error) {
-    return StubError::internal(
-        text::format("could not start the download hasher: {}", std::string(error.what())));
+    return StubError::system_failure(
+        text::format("could not start the download hasher: {}", std::string(error.what())),
+        static_cast<std::uint32_t>(error.code().value()));
   }
   return hasher;
 }

@@ -38,13 +38,15 @@ Result<void> drain_queue(const net::HttpClient& client, const std::string& url,
   }
 }
 
+StubError worker_panicked() { return StubError::internal("download worker panicked"); }
+
 // Nothing a worker does may take the process down: an exception ends only that worker.
 void worker_main(net::HttpClient client, std::string url, RangeOutlet outlet,
                  std::shared_ptr<AttemptState> state, Clock clock, WorkerSlot& slot) {
   try {
     slot.result = drain_queue(client, url, outlet, *state, clock);
   } catch (...) {
-    slot.result = StubError::internal("download worker panicked");
+    slot.result = worker_panicked();
   }
   slot.done.store(true, std::memory_order_release);
 }
@@ -96,7 +98,7 @@ Result<void> run_workers(const TransferJob& job, const std::shared_ptr<AttemptSt
   for (auto& slot : slots) {
     slot->thread.join();
     const Result<void> result =
-        slot->result ? *slot->result : Result<void>(StubError::internal("download worker panicked"));
+        slot->result ? *slot->result : Result<void>(worker_panicked());
     if (!result && !first_failure) first_failure = result.error();
   }
   if (first_failure) return *first_failure;

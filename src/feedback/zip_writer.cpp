@@ -24,6 +24,11 @@ struct Written {
   std::uint32_t offset;
 };
 
+// An archive the plain zip format cannot describe: refused whole, never written wrong.
+StubError zip_failure(std::string_view why) {
+  return StubError::internal("zip: " + std::string(why));
+}
+
 }  // namespace
 
 DosStamp dos_stamp(std::chrono::system_clock::time_point at) {
@@ -49,7 +54,7 @@ Result<std::string> write_zip(const std::vector<BundleEntry>& entries, DosStamp 
   // The end record counts entries in 16 bits; a wrapped count would make an archive that
   // readers misparse, so refuse instead of writing it.
   if (entries.size() > std::numeric_limits<std::uint16_t>::max()) {
-    return StubError::internal("zip: too many entries for the end record");
+    return zip_failure("too many entries for the end record");
   }
   std::uint64_t reserve = 22;
   for (const auto& e : entries) reserve += 76 + e.name.size() + e.data.size();
@@ -60,13 +65,13 @@ Result<std::string> write_zip(const std::vector<BundleEntry>& entries, DosStamp 
   written.reserve(entries.size());
   for (const auto& e : entries) {
     if (out.size() >= k4GiB) {
-      return StubError::internal("zip: entry offset exceeds 4 GiB \xE2\x80\x94 need Zip64");
+      return zip_failure("entry offset exceeds 4 GiB \xE2\x80\x94 need Zip64");
     }
     const std::uint32_t crc = crc32(e.data);
     if (e.data.size() >= k4GiB) {
-      return StubError::internal("zip: single entry exceeds 4 GiB \xE2\x80\x94 need Zip64");
+      return zip_failure("single entry exceeds 4 GiB \xE2\x80\x94 need Zip64");
     }
-    if (e.name.size() > 65535) return StubError::internal("zip: filename too long");
+    if (e.name.size() > 65535) return zip_failure("filename too long");
     written.push_back({crc, static_cast<std::uint32_t>(out.size())});
     put32(out, 0x04034B50);
     put16(out, kVersion);
@@ -83,7 +88,7 @@ Result<std::string> write_zip(const std::vector<BundleEntry>& entries, DosStamp 
     out.append(e.data);
   }
   if (out.size() >= k4GiB) {
-    return StubError::internal("zip: archive exceeds 4 GiB \xE2\x80\x94 need Zip64");
+    return zip_failure("archive exceeds 4 GiB \xE2\x80\x94 need Zip64");
   }
   const std::size_t cd_offset = out.size();
   for (std::size_t i = 0; i < entries.size(); ++i) {
@@ -111,7 +116,7 @@ Result<std::string> write_zip(const std::vector<BundleEntry>& entries, DosStamp 
   // size fields are still 32-bit, so check what the end record will carry.
   const std::uint64_t cd_size = out.size() - cd_offset;
   if (cd_size >= k4GiB) {
-    return StubError::internal("zip: archive exceeds 4 GiB \xE2\x80\x94 need Zip64");
+    return zip_failure("archive exceeds 4 GiB \xE2\x80\x94 need Zip64");
   }
   put32(out, 0x06054B50);
   put16(out, 0);

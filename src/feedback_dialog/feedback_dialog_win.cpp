@@ -10,6 +10,7 @@
 #include "feedback_dialog/feedback_upload.hpp"
 #include "i18n/i18n.hpp"
 #include "logfile/log.hpp"
+#include "logfile/log_where.hpp"
 #include "platform/wide.hpp"
 #include "ui/button_row_win.hpp"
 #include "ui/dpi_win.hpp"
@@ -238,6 +239,7 @@ void open_feedback_dialog(const RunSettings& settings) {
   if (auto opened = FeedbackDialog::open(settings); !opened) {
     log_info(log_target::feedback_dialog, "[feedback-ui] build_ui failed: {}",
              opened.error().display());
+    log_where(log_target::feedback_dialog, "[feedback-ui] ", opened.error());
   }
 }
 

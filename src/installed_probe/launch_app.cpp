@@ -3,6 +3,7 @@
 #include "build_info.hpp"
 #include "i18n/i18n.hpp"
 #include "logfile/log.hpp"
+#include "logfile/log_where.hpp"
 #include "platform/child_process.hpp"
 #include "platform/file_system.hpp"
 #include "text/format.hpp"
@@ -12,13 +13,11 @@ namespace {
 
 Result<void> start_app(const std::optional<Path>& exe) {
   if (!exe) return StubError::internal("no executable found in the uninstall registry entry");
-  if (!platform::exists(*exe)) {
-    return StubError::internal(text::format("app not found: {}", *exe));
-  }
+  if (!platform::exists(*exe)) return StubError::not_found("app", *exe);
   std::optional<Path> folder;
   if (exe->has_parent_path()) folder = exe->parent_path();
   auto child = platform::start_process(*exe, {}, folder, true);
-  if (!child) return StubError::internal(text::format("spawn app: {}", child.error().text()));
+  if (!child) return StubError::wrapping("spawn app", std::move(child).error());
   // The child handle is dropped here: the application lives on without the stub.
   return Ok{};
 }
@@ -36,6 +35,7 @@ void launch_app(const std::optional<Path>& exe, UiStatus& status,
   }
   const std::string error = started.error().display();
   log_info(log_target::app, "  launch skipped: {}", error);
+  log_where(log_target::app, "  ", started.error());
   telemetry::telemetry_send(telemetry,
                             telemetry::TelemetryEvent("app_launch_failed").add_text("error", error));
   finish_ok(status, fallback_text);

@@ -4,6 +4,7 @@
 #include "feedback/report_files.hpp"
 #include "feedback/stub_submission.hpp"
 #include "logfile/log.hpp"
+#include "logfile/log_where.hpp"
 #include "net/http_client.hpp"
 #include "startup/client_id.hpp"
 #include "startup/run_mode.hpp"
@@ -45,6 +46,7 @@ int run_report_log(const RunSettings& settings) {
   const Result<void> outcome = upload_report(settings);
   if (!outcome) {
     log_info(log_target::app, "[report-log] FAIL: {}", outcome.error().display());
+    log_where(log_target::app, "[report-log] ", outcome.error());
     return static_cast<int>(ExitCode::failed);
   }
   log_info(log_target::app, "[report-log] OK");

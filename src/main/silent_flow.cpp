@@ -6,6 +6,7 @@
 #include "download/download.hpp"
 #include "feed/feed_url.hpp"
 #include "logfile/log.hpp"
+#include "logfile/log_where.hpp"
 #include "net/http_client.hpp"
 #include "platform/registry.hpp"
 #include "startup/client_id.hpp"
@@ -55,6 +56,7 @@ int run_silent(const RunSettings& settings) {
   auto result = silent_install(settings);
   if (!result) {
     log_info(log_target::app, "[main] silent flow failed: {}", result.error().display());
+    log_where(log_target::app, "[main] ", result.error());
     return static_cast<int>(ExitCode::failed);
   }
   log_info(log_target::app, "[main] silent flow done, exit code {}",

@@ -70,7 +70,9 @@ Result<void> set_up_ui_platform() {
   }
   if (auto registered = ui::register_window_classes(); !registered) return registered;
   const HRESULT com = CoInitialize(nullptr);
-  if (com != S_OK && com != S_FALSE) return StubError::internal("CoInitialize failed");
+  if (com != S_OK && com != S_FALSE) {
+    return StubError::system_failure("CoInitialize failed", static_cast<std::uint32_t>(com));
+  }
   // COM loads the imaging component by its registered System32 path, but what that loads in
   // turn is searched for by name: through the seam first, it finds those already loaded. A
   // failure here shows when the window creates the imaging factory.

@@ -6,6 +6,7 @@
 
 #include "feedback_dialog/feedback_dialog_win.hpp"
 #include "logfile/log.hpp"
+#include "logfile/log_where.hpp"
 #include "main/ui_platform_win.hpp"
 #include "platform/windows.hpp"
 #include "startup/run_mode.hpp"
@@ -17,6 +18,7 @@ namespace {
 
 int ui_failure(const StubError& error) {
   log_info(log_target::app, "[FAIL] UI: {}", error.display());
+  log_where(log_target::app, "[FAIL] ", error);
   return static_cast<int>(ExitCode::failed);
 }
 
@@ -49,8 +51,9 @@ int run_windowed(const RunSettings& settings) {
     // Never joined: returning from the entry point ends a worker that is still busy.
     std::thread([status, cancel, settings] { run_worker(status, cancel, settings); }).detach();
   } catch (const std::system_error& e) {
-    return ui_failure(StubError::internal(std::string("starting the install worker failed: ") +
-                                          e.what()));
+    return ui_failure(StubError::system_failure(
+        std::string("starting the install worker failed: ") + e.what(),
+        static_cast<std::uint32_t>(e.code().value())));
   }
   run_message_loop();
   window->reset();

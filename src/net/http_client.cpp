@@ -56,6 +56,9 @@ std::optional<StubError> check_headers(const HeaderList& headers) {
   return std::nullopt;
 }
 
+// A body is read once: the handles go with it.
+StubError body_released() { return StubError::internal("response body already released"); }
+
 }  // namespace
 
 Result<UrlParts> split_url(std::string_view url) {
@@ -143,14 +146,14 @@ HttpResponse::HttpResponse(RawResponse raw) : status(raw.status), body_(std::mov
 }
 
 Result<std::uint32_t> HttpResponse::read_chunk(char* buffer, std::uint32_t capacity) {
-  if (!body_) return StubError::internal("response body already released");
+  if (!body_) return body_released();
   return body_->read(buffer, capacity);
 }
 
 Result<std::string> HttpResponse::read_to_end(std::uint64_t limit) && {
   // Taken out first so the handles close on every return below.
   const std::unique_ptr<ResponseBody> body = std::move(body_);
-  if (!body) return StubError::internal("response body already released");
+  if (!body) return body_released();
 
   std::string out;
   const std::uint64_t reserve =
@@ -171,7 +174,7 @@ Result<std::string> HttpResponse::read_to_end(std::uint64_t limit) && {
 
 Result<std::string> HttpResponse::read_head(std::size_t keep) && {
   const std::unique_ptr<ResponseBody> body = std::move(body_);
-  if (!body) return StubError::internal("response body already released");
+  if (!body) return body_released();
 
   std::string kept;
   std::array<char, kReadToEndBuffer> buffer;

@@ -23,7 +23,10 @@ Result<std::uint32_t> ChildProcess::wait() {
   do {
     rc = waitpid(static_cast<pid_t>(native_), &status, 0);
   } while (rc < 0 && errno == EINTR);
-  if (rc < 0) return StubError::internal(text::format("child.wait: {}", std::strerror(errno)));
+  if (rc < 0) {
+    return StubError::system_failure(text::format("child.wait: {}", std::strerror(errno)),
+                                     static_cast<std::uint32_t>(errno));
+  }
   if (WIFSIGNALED(status)) return static_cast<std::uint32_t>(128 + WTERMSIG(status));
   return static_cast<std::uint32_t>(WEXITSTATUS(status));
 }
@@ -44,7 +47,10 @@ Result<ChildProcess> start_process(const Path& program,
   pid_t pid = 0;
   const int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
-  if (rc != 0) return StubError::internal(std::strerror(rc));
+  if (rc != 0) {
+    return StubError::system_failure(std::strerror(rc), static_cast<std::uint32_t>(rc))
+        .with_context("start", program);
+  }
   return ChildProcess(static_cast<std::intptr_t>(pid));
 }
 

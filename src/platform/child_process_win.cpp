@@ -8,10 +8,13 @@
 namespace corvald::platform {
 namespace {
 
-std::string last_error_text() {
-  const DWORD code = GetLastError();
+// The last error under `prefix` ("{prefix}: {text}", or the text alone without one).
+StubError last_error_failure(std::string_view prefix) {
+  const auto code = static_cast<std::uint32_t>(GetLastError());
   std::string text = system_message(code);
-  return text.empty() ? text::format("Win32 error {}", static_cast<std::uint32_t>(code)) : text;
+  if (text.empty()) text = text::format("Win32 error {}", code);
+  if (!prefix.empty()) text = text::format("{}: {}", prefix, text);
+  return StubError::system_failure(std::move(text), code);
 }
 
 }  // namespace
@@ -26,7 +29,7 @@ Result<std::uint32_t> ChildProcess::wait() {
   DWORD code = 0;
   if (WaitForSingleObject(handle, INFINITE) == WAIT_FAILED ||
       !GetExitCodeProcess(handle, &code)) {
-    return StubError::internal(text::format("child.wait: {}", last_error_text()));
+    return last_error_failure("child.wait");
   }
   return static_cast<std::uint32_t>(code);
 }
@@ -45,7 +48,7 @@ Result<ChildProcess> start_process(const Path& program,
   if (!CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr,
                       inherit_handles ? TRUE : FALSE, CREATE_UNICODE_ENVIRONMENT, nullptr,
                       working_dir ? working_dir->c_str() : nullptr, &startup, &info)) {
-    return StubError::internal(last_error_text());
+    return last_error_failure("").with_context("start", program);
   }
   UniqueKernelHandle thread(info.hThread);
   return ChildProcess(reinterpret_cast<std::intptr_t>(info.hProcess));

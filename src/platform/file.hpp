@@ -2,7 +2,7 @@
 // with the Windows share modes read, write and delete (so other readers and a concurrent
 // rename or delete are not locked out) unless it is held, with positional writes into a
 // pre-sized file or appends that go straight to the operating system. Win32 in the product,
-// POSIX for native tests.
+// POSIX for native tests. Every failure names its operation and its file (StubError's steps).
 #pragma once
 
 #include <cstdint>
@@ -51,10 +51,12 @@ class File {
   void close();
 
  private:
-  explicit File(std::intptr_t handle) : handle_(handle) {}
+  File(std::intptr_t handle, Path path) : handle_(handle), path_(std::move(path)) {}
 
   // A POSIX descriptor or a Win32 HANDLE, so this header needs neither system header.
   std::intptr_t handle_;
+  // Kept so that a failed read or write names its file.
+  Path path_;
 };
 
 // Renames, replacing an existing target (MoveFileExW with MOVEFILE_REPLACE_EXISTING).

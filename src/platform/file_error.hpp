@@ -4,12 +4,16 @@
 
 #include <system_error>
 
+#include <string_view>
+
 #include "base/stub_error.hpp"
 
 namespace corvald::platform {
 
 // From the calling thread's last error (GetLastError on Windows, errno elsewhere).
 StubError last_file_error();
+// The same, as the failed step `operation` on `path` (read before anything can overwrite it).
+StubError last_file_error(std::string_view operation, const Path& path);
 // From an error code reported by std::filesystem.
 StubError file_error_from(const std::error_code& code);
 

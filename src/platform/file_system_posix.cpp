@@ -23,14 +23,14 @@ bool is_file(const Path& path) {
 Result<std::uint64_t> file_size(const Path& path) {
   std::error_code ec;
   const std::uint64_t size = std::filesystem::file_size(std_path(path), ec);
-  if (ec) return file_error_from(ec);
+  if (ec) return file_error_from(ec).with_context("size of", path);
   return size;
 }
 
 Result<void> create_folder(const Path& path) {
   std::error_code ec;
   std::filesystem::create_directory(std_path(path), ec);
-  if (ec) return file_error_from(ec);
+  if (ec) return file_error_from(ec).with_context("create folder", path);
   return Ok{};
 }
 
@@ -38,7 +38,7 @@ Result<std::vector<Path>> list_folder(const Path& folder) {
   std::vector<Path> entries;
   std::error_code ec;
   std::filesystem::directory_iterator it(std_path(folder), ec);
-  if (ec) return file_error_from(ec);
+  if (ec) return file_error_from(ec).with_context("list folder", folder);
   for (const std::filesystem::directory_iterator end; it != end; it.increment(ec)) {
     if (ec) break;  // an entry that cannot be read ends the listing; what came before stays
     entries.emplace_back(it->path());

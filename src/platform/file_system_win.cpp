@@ -14,13 +14,15 @@ bool is_file(const Path& path) {
 
 Result<std::uint64_t> file_size(const Path& path) {
   WIN32_FILE_ATTRIBUTE_DATA data{};
-  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return last_file_error();
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
+    return last_file_error("size of", path);
+  }
   return (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
 Result<void> create_folder(const Path& path) {
   if (CreateDirectoryW(path.c_str(), nullptr)) return Ok{};
-  const StubError failed = last_file_error();
+  const StubError failed = last_file_error("create folder", path);
   const DWORD attributes = GetFileAttributesW(path.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
     return Ok{};
@@ -36,7 +38,7 @@ Result<std::vector<Path>> list_folder(const Path& folder) {
   if (search == INVALID_HANDLE_VALUE) {
     // An empty folder still lists "." on every file system; only a missing or unreadable one
     // fails.
-    return last_file_error();
+    return last_file_error("list folder", folder);
   }
   std::vector<Path> entries;
   do {

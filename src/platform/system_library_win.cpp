@@ -53,8 +53,8 @@ Result<HMODULE> load_system_library(const wchar_t* file_name) {
   const HMODULE module = LoadLibraryExW(file_name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
   if (module == nullptr) {
     const DWORD code = GetLastError();
-    return StubError::internal(
-        text::format("load {}: {}", narrow(file_name).value_or("?"), reason(code)));
+    return StubError::system_failure(
+        text::format("load {}: {}", narrow(file_name).value_or("?"), reason(code)), code);
   }
   return module;
 }
@@ -73,8 +73,9 @@ FARPROC SystemLibraryBinder::find(const char* name) {
   if (error_) return nullptr;
   const FARPROC proc = GetProcAddress(module_, name);
   if (proc == nullptr) {
-    error_ = StubError::internal(
-        text::format("{}: function {} not found: {}", dll_, name, reason(GetLastError())));
+    const DWORD code = GetLastError();
+    error_ = StubError::system_failure(
+        text::format("{}: function {} not found: {}", dll_, name, reason(code)), code);
   }
   return proc;
 }

@@ -39,12 +39,16 @@ Result<std::string> load_or_create_client_id_under(const std::optional<Path>& lo
   const auto file = dir / "stub-cuid";
   if (auto existing = read_existing(file)) return *existing;
 
-  if (auto made = platform::create_own_folders(*local_app_data, dir); !made) return made.error();
+  if (auto made = platform::create_own_folders(*local_app_data, dir); !made) {
+    return made.error().with_context("store the client id");
+  }
   std::string id = net::new_uuid_v4();
   // The operating system's own reason reaches the log when the id cannot be stored.
   auto out = platform::File::create_truncate(file);
-  if (!out) return std::move(out).error();
-  if (auto written = out->append(id.data(), id.size()); !written) return written.error();
+  if (!out) return std::move(out).error().with_context("store the client id");
+  if (auto written = out->append(id.data(), id.size()); !written) {
+    return written.error().with_context("store the client id");
+  }
   return id;
 }
 

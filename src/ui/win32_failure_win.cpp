@@ -10,14 +10,14 @@ namespace {
 
 StubError failure(std::string_view what, std::uint32_t code, const char* code_format) {
   std::string text = std::string(what) + " failed";
-  if (code == 0) return StubError::internal(std::move(text));
+  if (code == 0) return StubError::system_failure(std::move(text), 0);
   char number[24];
   std::snprintf(number, sizeof number, code_format, static_cast<unsigned>(code));
   const std::string reason = platform::system_message(code);
   text += ": ";
   text += reason.empty() ? std::string("error") : reason;
   text += " (code " + std::string(number) + ")";
-  return StubError::internal(std::move(text));
+  return StubError::system_failure(std::move(text), code);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "logfile/log.hpp"
+#include "logfile/log_where.hpp"
 #include "platform/file_system.hpp"
 
 namespace corvald {
@@ -29,6 +30,7 @@ void register_crash_dumps(platform::Registry& registry, const std::optional<std:
   if (auto made = platform::create_folders(*local_app_data / "CrashDumps"); !made) {
     log_warn(target, "[WER] pre-create dump folder failed (will rely on WER) folder={} err={}",
              folder, made.error().io_error().text);
+    log_where(target, "[WER] ", made.error(), logfile::Level::warn);
   }
 
   const std::string subkey = local_dumps_key(*exe_name);

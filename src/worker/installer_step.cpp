@@ -9,6 +9,7 @@
 #include "i18n/i18n.hpp"
 #include "installed_probe/installed_probe.hpp"
 #include "logfile/log.hpp"
+#include "logfile/log_where.hpp"
 #include "platform/file_system.hpp"
 #include "startup/run_mode.hpp"
 #include "text/format.hpp"
@@ -82,12 +83,10 @@ std::vector<std::string> installer_args() { return {"/S"}; }
 
 Result<platform::ChildProcess> spawn_installer(const Path& installer,
                                                const std::vector<std::string>& args) {
-  if (!platform::exists(installer)) {
-    return StubError::internal(text::format("installer not found: {}", installer));
-  }
+  if (!platform::exists(installer)) return StubError::not_found("installer", installer);
   auto child = platform::start_process(installer, args, std::nullopt, true);
   if (!child) {
-    return StubError::internal(text::format("spawn installer: {}", child.error().text()));
+    return StubError::wrapping("spawn installer", std::move(child).error());
   }
   return std::move(child).value();
 }
@@ -157,6 +156,7 @@ Result<void> run_installer_step(const InstallerStepContext& context, const Path&
 
   if (auto pruned = cache::prune_older_in(context.cache_root, target_version); !pruned) {
     log_info(log_target::app, "  prune_older warn: {}", pruned.error().display());
+    log_where(log_target::app, "  ", pruned.error());
   }
   const auto installed = probe_installed(context.registry);
   launch_app(installed ? installed->exe : std::nullopt, status, telemetry,

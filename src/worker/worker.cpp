@@ -4,6 +4,7 @@
 #include "feed/feed_url.hpp"
 #include "i18n/i18n.hpp"
 #include "logfile/log.hpp"
+#include "logfile/log_where.hpp"
 #include "net/http_client.hpp"
 #include "net/uuid.hpp"
 #include "platform/registry.hpp"
@@ -48,6 +49,7 @@ void show(UiStatus& status, const Result<void>& outcome) {
     return;
   }
   log_info(log_target::app, "[worker] {}", outcome.error().display());
+  log_where(log_target::app, "[worker] ", outcome.error());
   const MessageKey message = error_message_key(outcome.error());
   finish_failed(status, i18n::tr_with(message.key, message.args));
 }
