@@ -6,6 +6,6 @@ namespace corvald::logfile {
 
 bool log_enabled(Level) { return false; }
 
-void log_record(Level, std::string_view, std::string_view) {}
+void log_record(Level, std::string_view) {}
 
 }  // namespace corvald::logfile

@@ -60,8 +60,7 @@ Result<CacheLookup> cache_lookup_in(const Path& root, const feed::Feed& feed,
     if (!size) return std::move(size).error().with_context("verify the cached installer");
     const std::uint64_t actual = *size;
     if (actual != feed.size) {
-      log_info(log_target::cache,
-               "  cache REJECTED {} version={} size expected={} actual={}", path, feed.version,
+      log_info("  cache REJECTED {} version={} size expected={} actual={}", path, feed.version,
                feed.size, actual);
     } else {
       auto sha = digest ? digest(path) : verify::sha512_base64_of_file(path);
@@ -70,13 +69,12 @@ Result<CacheLookup> cache_lookup_in(const Path& root, const feed::Feed& feed,
         cleanup_stale_temps(path);
         return CacheLookup{CacheLookup::Kind::hit, path};
       }
-      log_info(log_target::cache,
-               "  cache REJECTED {} version={} sha512 expected={} actual={}", path, feed.version,
+      log_info("  cache REJECTED {} version={} sha512 expected={} actual={}", path, feed.version,
                printable_ascii(feed.sha512), *sha);
     }
     (void)platform::delete_file(path);
   } else if (kind != platform::EntryKind::missing) {
-    log_info(log_target::cache, "  cache REJECTED {} version={} not a plain file", path,
+    log_info("  cache REJECTED {} version={} not a plain file", path,
              feed.version);
     // A link goes as a link; a folder only when empty, else promotion takes another name.
     platform::remove_entry(path);

@@ -33,12 +33,12 @@ std::optional<Path> place_at_alternate(const Path& temp,
     const auto alternate = alternate_name(final_path, k);
     (void)platform::delete_file(alternate);
     if (platform::move_file_replace(temp, alternate)) {
-      log_info(log_target::app, "[{}] using alternate final path {}", tag, alternate);
+      log_info("[{}] using alternate final path {}", tag, alternate);
       return alternate;
     }
     if (platform::copy_file_overwrite(temp, alternate)) {
       (void)platform::delete_file(temp);
-      log_info(log_target::app, "[{}] using alternate final path {} (copied)", tag, alternate);
+      log_info("[{}] using alternate final path {} (copied)", tag, alternate);
       return alternate;
     }
   }
@@ -65,10 +65,9 @@ Result<Path> promote_download(const Path& temp,
       (void)platform::delete_file(temp);
       placed = final_path;
     } else {
-      log_info(log_target::app,
-               "[{}] cannot put the verified file at {}: {}; trying an alternate name", tag,
+      log_info("[{}] cannot put the verified file at {}: {}; trying an alternate name", tag,
                final_path, copied.error().display());
-      log_where(log_target::app, text::format("[{}] ", tag), copied.error());
+      log_where(text::format("[{}] ", tag), copied.error());
       refused = copied.error();
       placed = place_at_alternate(temp, final_path, tag);
     }
@@ -79,7 +78,7 @@ Result<Path> promote_download(const Path& temp,
         std::move(refused).value())
         .with_context("promote the download");
   }
-  log_info(log_target::app, "[{}] promoted to final path {}", tag, *placed);
+  log_info("[{}] promoted to final path {}", tag, *placed);
   cleanup_stale_temps(final_path);
   return *placed;
 }

@@ -42,13 +42,13 @@ Result<Path> select_temp_path(const Path& final_path) {
     if (k > 0) candidate += "." + std::to_string(k);
     const auto claimed = claim_temp(candidate);
     if (!claimed) {
-      log_info(log_target::cache, "  temp path {} unusable: {}", candidate,
+      log_info("  temp path {} unusable: {}", candidate,
                claimed.error().display());
       last_failure = claimed.error();
       continue;
     }
     if (k > 0) {
-      log_info(log_target::cache, "  temp path {} unusable, downloading to {} instead", first,
+      log_info("  temp path {} unusable, downloading to {} instead", first,
                candidate);
     }
     return candidate;
@@ -73,11 +73,11 @@ void cleanup_stale_temps(const Path& final_path) {
   for (const auto& path : doomed) {
     const bool file = platform::entry_kind(path) == platform::EntryKind::file;
     if (auto deleted = platform::delete_file(path); deleted) {
-      log_info(log_target::cache, "  cache removed leftover temporary file {}", path);
+      log_info("  cache removed leftover temporary file {}", path);
     } else if (file) {
-      log_info(log_target::cache, "  cache leftover temporary file {} not removed: {}", path,
+      log_info("  cache leftover temporary file {} not removed: {}", path,
                deleted.error().display());
-      log_where(log_target::cache, "  ", deleted.error());
+      log_where("  ", deleted.error());
     }
   }
 }

@@ -36,7 +36,7 @@ Result<void> verify_download(const Path& temp, const feed::Feed& feed,
   if (auto checked = check_against_feed(*file, feed, taken, kVerifyDownload); !checked) {
     return checked.error();
   }
-  log_info(log_target::app, "[{}] verify OK on {}", tag, temp);
+  log_info("[{}] verify OK on {}", tag, temp);
   return Ok{};
 }
 
@@ -48,7 +48,7 @@ Result<HeldInstaller> hold_verified(const Path& installer,
       !checked) {
     return checked.error();
   }
-  log_info(log_target::app, "  installer held and verified: {}", installer);
+  log_info("  installer held and verified: {}", installer);
   return HeldInstaller(installer, std::move(file).value());
 }
 

@@ -75,7 +75,7 @@ AttemptOutcome run_attempt(const TransferJob& job, const Path& final_path) {
 
 Reporter standard_reporter(const telemetry::TelemetryHandle* telemetry) {
   Reporter reporter;
-  reporter.log = [](const std::string& line) { log_info(log_target::app, "{}", line); };
+  reporter.log = [](const std::string& line) { log_info("{}", line); };
   reporter.emit = [telemetry](telemetry::TelemetryEvent event) {
     if (telemetry) telemetry::telemetry_send(*telemetry, std::move(event));
   };

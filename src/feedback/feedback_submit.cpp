@@ -62,7 +62,7 @@ Result<UploadGrant> get_upload_url(const net::HttpClient& client, std::string_vi
   auto body = std::move(response).value().read_to_end(upload_url_reply_limit);
   if (!body) return std::move(body).error();
   if (!is_success(status)) {
-    log_info(log_target::feedback, "[feedback] get-upload-url FAILED status={} request_id={} body={}",
+    log_info("[feedback] get-upload-url FAILED status={} request_id={} body={}",
              status, request_id, net::log_safe_text(body.value()));
     // The request id is in the log line; the error names the endpoint as the caller knows it.
     return StubError::http(url, status);
@@ -84,7 +84,7 @@ Result<UploadGrant> get_upload_url(const net::HttpClient& client, std::string_vi
     return StubError::parse(
         "get-upload-url: control character in 'private_storage_url' in response");
   }
-  log_info(log_target::feedback, "[feedback] upload URL granted (path={}...)",
+  log_info("[feedback] upload URL granted (path={}...)",
            first_chars(*storage_url, url_prefix_chars));
   return UploadGrant{std::move(*upload_url), std::move(*storage_url)};
 }
@@ -117,10 +117,10 @@ Result<void> put_archive(const net::HttpClient& client, std::string_view upload_
   auto kept = std::move(response).value().read_head(storage_body_kept);
   if (!kept) return std::move(kept).error();
   if (is_success(status)) {
-    log_info(log_target::feedback, "[feedback] blob PUT OK");
+    log_info("[feedback] blob PUT OK");
     return Ok{};
   }
-  log_info(log_target::feedback, "[feedback] blob PUT FAILED status={} body={}", status,
+  log_info("[feedback] blob PUT FAILED status={} body={}", status,
            net::log_safe_text(*kept));
   return StubError::http("PUT " + first_chars(unsigned_url, url_prefix_chars) + " (" +
                              std::to_string(archive.size()) + "B)",
@@ -188,10 +188,10 @@ Result<FeedbackReceipt> send_feedback_archive(const net::HttpClient& client, std
   auto reply = client.post(url, headers, record);
   if (!reply) return std::move(reply).error();
   if (!is_success(reply->status)) {
-    log_info(log_target::feedback, "[feedback] submit FAILED status={} request_id={} body={}",
+    log_info("[feedback] submit FAILED status={} request_id={} body={}",
              reply->status, request_id, reply->body_text);
   }
-  log_info(log_target::feedback, "[feedback] submit → HTTP {}", reply->status);
+  log_info("[feedback] submit → HTTP {}", reply->status);
   return FeedbackReceipt{std::move(grant->private_storage_url), reply->status};
 }
 

@@ -67,13 +67,13 @@ Result<LogBundle> build_log_bundle_with(const std::vector<Path>& files,
     const auto measured = platform::file_size(path);
     const std::uint64_t size = measured ? *measured : kUnknownSize;
     if (size > kMaxBundleFileSize) {
-      log_info(log_target::feedback, "[feedback] skip oversized entry name={} size={}", name,
+      log_info("[feedback] skip oversized entry name={} size={}", name,
                size);
       ++bundle.skipped_oversized;
       continue;
     }
     if (add_saturating(total, size) > kMaxBundleTotalSize) {
-      log_info(log_target::feedback, "[feedback] skip past total cap name={} accum={} cap={}",
+      log_info("[feedback] skip past total cap name={} accum={} cap={}",
                name, total, kMaxBundleTotalSize);
       ++bundle.skipped_cap;
       continue;
@@ -92,8 +92,7 @@ Result<LogBundle> build_log_bundle_with(const std::vector<Path>& files,
   if (!archive) return std::move(archive).error();
   bundle.archive = std::move(*archive);
   bundle.entry_count = static_cast<std::uint32_t>(entries.size());
-  log_info(log_target::feedback,
-           "[feedback] zip built: {} bytes ({} entries, {} skipped_oversized, {} skipped_cap)",
+  log_info("[feedback] zip built: {} bytes ({} entries, {} skipped_oversized, {} skipped_cap)",
            bundle.archive.size(), bundle.entry_count, bundle.skipped_oversized,
            bundle.skipped_cap);
   return bundle;

@@ -28,7 +28,7 @@ using BundleClock = std::function<std::chrono::system_clock::time_point()>;
 
 // Packs `files` in the given order. Unmeasurable files are skipped as oversized, unreadable
 // ones become "<path>.missing.txt" entries; only a layout overflow fails (internal kind,
-// "zip: ..."). Writes Info lines under log_target::feedback.
+// "zip: ..."). Writes Info lines.
 Result<LogBundle> build_log_bundle(const std::vector<Path>& files,
                                    const BundleClock& now = std::chrono::system_clock::now);
 

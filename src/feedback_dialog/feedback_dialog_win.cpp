@@ -237,9 +237,9 @@ LRESULT FeedbackDialog::on_message(HWND window, UINT message, WPARAM wparam, LPA
 
 void open_feedback_dialog(const RunSettings& settings) {
   if (auto opened = FeedbackDialog::open(settings); !opened) {
-    log_info(log_target::feedback_dialog, "[feedback-ui] build_ui failed: {}",
+    log_info("[feedback-ui] build_ui failed: {}",
              opened.error().display());
-    log_where(log_target::feedback_dialog, "[feedback-ui] ", opened.error());
+    log_where("[feedback-ui] ", opened.error());
   }
 }
 

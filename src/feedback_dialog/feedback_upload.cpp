@@ -32,7 +32,7 @@ UploadOutcome upload_feedback(std::string_view typed_description, const RunSetti
                                          user_agent, report.files, submission);
   if (!receipt) return failed(receipt.error());
   if (auto accepted = judge_submit(receipt.value()); !accepted) return failed(accepted.error());
-  log_info(log_target::feedback_dialog, "[feedback-ui] sent → blob_path={}", receipt->blob_path);
+  log_info("[feedback-ui] sent → blob_path={}", receipt->blob_path);
   return {true, receipt->blob_path};
 }
 

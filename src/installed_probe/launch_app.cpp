@@ -28,14 +28,14 @@ void launch_app(const std::optional<Path>& exe, UiStatus& status,
                 const telemetry::TelemetryHandle* telemetry, const std::string& fallback_text) {
   auto started = start_app(exe);
   if (started) {
-    log_info(log_target::app, "  launched {}", *exe);
+    log_info("  launched {}", *exe);
     telemetry::telemetry_send(telemetry, telemetry::TelemetryEvent("app_launched"));
     finish_ok(status, i18n::tr_with("ui.status.launching", {{"app", build_info::product_name}}));
     return;
   }
   const std::string error = started.error().display();
-  log_info(log_target::app, "  launch skipped: {}", error);
-  log_where(log_target::app, "  ", started.error());
+  log_info("  launch skipped: {}", error);
+  log_where("  ", started.error());
   telemetry::telemetry_send(telemetry,
                             telemetry::TelemetryEvent("app_launch_failed").add_text("error", error));
   finish_ok(status, fallback_text);

@@ -28,8 +28,7 @@ bool log_enabled(Level level) {
   return level != Level::off && level <= g_max_level.load(std::memory_order_relaxed);
 }
 
-void log_record(Level level, std::string_view target, std::string_view message) {
-  (void)target;  // the line does not carry the target
+void log_record(Level level, std::string_view message) {
   if (!log_enabled(level)) return;
   FileLogger* logger = g_logger.load(std::memory_order_acquire);
   if (logger != nullptr) logger->submit(level, message);

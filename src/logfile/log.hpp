@@ -16,50 +16,40 @@ std::string_view level_name(Level level);
 bool log_enabled(Level level);
 
 // Formats the line at once and hands it to the writer thread without waiting. Does nothing
-// while no logger is installed or when the level is above the configured one.
-void log_record(Level level, std::string_view target, std::string_view message);
+// while no logger is installed or when the level is above the configured one. A record names
+// no module: every line says where it comes from by its own prefix ("[worker]", "[silent]",
+// two blanks for the pipeline's steps), which is what the file shows.
+void log_record(Level level, std::string_view message);
 
 }  // namespace corvald::logfile
 
 namespace corvald {
 
-// Module targets of log records.
-namespace log_target {
-inline constexpr std::string_view app = "app_installer";
-inline constexpr std::string_view cache = "app_installer::cache";
-inline constexpr std::string_view telemetry = "app_installer::telemetry";
-inline constexpr std::string_view feedback = "app_installer::feedback";
-inline constexpr std::string_view feedback_dialog = "app_installer::feedback_dialog";
-inline constexpr std::string_view logfile = "app_installer::logfile";
-inline constexpr std::string_view wer_setup = "app_installer::wer_setup";
-}  // namespace log_target
-
 template <class... Args>
-void log_at(logfile::Level level, std::string_view target, std::string_view pattern,
-            const Args&... args) {
+void log_at(logfile::Level level, std::string_view pattern, const Args&... args) {
   if (!logfile::log_enabled(level)) return;
   if constexpr (sizeof...(Args) == 0) {
-    logfile::log_record(level, target, pattern);
+    logfile::log_record(level, pattern);
   } else {
-    logfile::log_record(level, target, text::format(pattern, args...));
+    logfile::log_record(level, text::format(pattern, args...));
   }
 }
 
 template <class... Args>
-void log_error(std::string_view target, std::string_view pattern, const Args&... args) {
-  log_at(logfile::Level::error, target, pattern, args...);
+void log_error(std::string_view pattern, const Args&... args) {
+  log_at(logfile::Level::error, pattern, args...);
 }
 template <class... Args>
-void log_warn(std::string_view target, std::string_view pattern, const Args&... args) {
-  log_at(logfile::Level::warn, target, pattern, args...);
+void log_warn(std::string_view pattern, const Args&... args) {
+  log_at(logfile::Level::warn, pattern, args...);
 }
 template <class... Args>
-void log_info(std::string_view target, std::string_view pattern, const Args&... args) {
-  log_at(logfile::Level::info, target, pattern, args...);
+void log_info(std::string_view pattern, const Args&... args) {
+  log_at(logfile::Level::info, pattern, args...);
 }
 template <class... Args>
-void log_debug(std::string_view target, std::string_view pattern, const Args&... args) {
-  log_at(logfile::Level::debug, target, pattern, args...);
+void log_debug(std::string_view pattern, const Args&... args) {
+  log_at(logfile::Level::debug, pattern, args...);
 }
 
 }  // namespace corvald

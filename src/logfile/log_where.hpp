@@ -15,7 +15,7 @@ namespace corvald {
 std::string where_line(std::string_view prefix, const StubError& error);
 
 // Writes where_line at `level` when there is one.
-void log_where(std::string_view target, std::string_view prefix, const StubError& error,
+void log_where(std::string_view prefix, const StubError& error,
                logfile::Level level = logfile::Level::info);
 
 }  // namespace corvald

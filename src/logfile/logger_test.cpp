@@ -39,12 +39,12 @@ using testing::write_file;
   if (init_logging(config)) fail("installed twice");
   if (!log_enabled(Level::info) || log_enabled(Level::debug)) fail("wrong maximum level");
 
-  log_info(log_target::logfile, "=== new run: version={} pid={} ===", "1.2.3", 42);
-  log_debug(log_target::logfile, "debug {}", 1);
-  log_record(Level::off, log_target::logfile, "off");
+  log_info("=== new run: version={} pid={} ===", "1.2.3", 42);
+  log_debug("debug {}", 1);
+  log_record(Level::off, "off");
   shutdown_logging();
   if (log_enabled(Level::error)) fail("enabled after shutdown");
-  log_error(log_target::logfile, "after shutdown");
+  log_error("after shutdown");
 
   const std::string content = read_file(std::filesystem::path(config.folder / "app.log"));
   const std::regex expected(

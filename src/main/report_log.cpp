@@ -21,11 +21,11 @@ Result<void> upload_report(const RunSettings& settings) {
   if (!client) return client.error();
 
   const ReportFiles report = collect_report_files(settings.logs_dir(), settings.local_app_data);
-  log_info(log_target::app, "[report-log] bundle: {} logs + {} crash dumps", report.log_count,
+  log_info("[report-log] bundle: {} logs + {} crash dumps", report.log_count,
            report.files.size() - report.log_count);
 
   const std::string meta = telemetry::environment_meta_line(settings.local_app_data);
-  log_info(log_target::app, "[report-log] meta={}", meta);
+  log_info("[report-log] meta={}", meta);
 
   const feedback::FeedbackSubmission submission =
       stub_submission("debug_log", meta, client_id.value());
@@ -33,7 +33,7 @@ Result<void> upload_report(const RunSettings& settings) {
   auto receipt = feedback::send_feedback(client.value(), settings.service_url, client_id.value(),
                                          user_agent, report.files, submission);
   if (!receipt) return receipt.error();
-  log_info(log_target::app, "[report-log] blob_path={} submit_status={}", receipt->blob_path,
+  log_info("[report-log] blob_path={} submit_status={}", receipt->blob_path,
            receipt->submit_status);
   return judge_submit(receipt.value());
 }
@@ -41,15 +41,15 @@ Result<void> upload_report(const RunSettings& settings) {
 }  // namespace
 
 int run_report_log(const RunSettings& settings) {
-  log_info(log_target::app, "[report-log] start app_id={} platform={}", build_info::app_id,
+  log_info("[report-log] start app_id={} platform={}", build_info::app_id,
            "WindowsX64");
   const Result<void> outcome = upload_report(settings);
   if (!outcome) {
-    log_info(log_target::app, "[report-log] FAIL: {}", outcome.error().display());
-    log_where(log_target::app, "[report-log] ", outcome.error());
+    log_info("[report-log] FAIL: {}", outcome.error().display());
+    log_where("[report-log] ", outcome.error());
     return static_cast<int>(ExitCode::failed);
   }
-  log_info(log_target::app, "[report-log] OK");
+  log_info("[report-log] OK");
   return static_cast<int>(ExitCode::ok);
 }
 

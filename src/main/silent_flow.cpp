@@ -27,7 +27,7 @@ constexpr PipelineOptions silent_run{
 
 Result<std::uint32_t> silent_install(const RunSettings& settings) {
   const std::string feed_url = feed::feed_url(settings.service_url);
-  log_info(log_target::app, "[silent] start version={} feed={}", build_info::stub_version,
+  log_info("[silent] start version={} feed={}", build_info::stub_version,
            feed_url);
   auto client_id = load_or_create_client_id_under(settings.local_app_data);
   if (!client_id) return std::move(client_id).error();
@@ -55,11 +55,11 @@ Result<std::uint32_t> silent_install(const RunSettings& settings) {
 int run_silent(const RunSettings& settings) {
   auto result = silent_install(settings);
   if (!result) {
-    log_info(log_target::app, "[main] silent flow failed: {}", result.error().display());
-    log_where(log_target::app, "[main] ", result.error());
+    log_info("[main] silent flow failed: {}", result.error().display());
+    log_where("[main] ", result.error());
     return static_cast<int>(ExitCode::failed);
   }
-  log_info(log_target::app, "[main] silent flow done, exit code {}",
+  log_info("[main] silent flow done, exit code {}",
            static_cast<std::int32_t>(result.value()));
   return silent_exit_code(result.value());
 }

@@ -47,7 +47,7 @@ void start_logging(const RunSettings& settings) {
 }
 
 int run_already_running(const RunSettings& settings) {
-  log_info(log_target::app, "[main] another instance is already running — exiting");
+  log_info("[main] another instance is already running — exiting");
   const int code = static_cast<int>(ExitCode::already_running);
 
   // The service learns of the refused start; when the means to tell it are missing the
@@ -76,7 +76,7 @@ int run_already_running(const RunSettings& settings) {
 }
 
 int dispatch(const RunSettings& settings) {
-  log_info(log_target::logfile, "=== new run: version={} pid={} ===", build_info::stub_version,
+  log_info("=== new run: version={} pid={} ===", build_info::stub_version,
            platform::current_process_id());
   register_crash_dumps(settings.local_app_data);
 
@@ -84,7 +84,7 @@ int dispatch(const RunSettings& settings) {
 
   const std::vector<std::string> args = process_arguments();
   const bool silent = has_silent_switch(args);
-  log_info(log_target::app, "[main] launched silent={} args={}", silent, format_arg_list(args));
+  log_info("[main] launched silent={} args={}", silent, format_arg_list(args));
 
   const std::string mutex_name =
       std::string("Global\\") + build_info::folder_name + "-" + build_info::stub_version;

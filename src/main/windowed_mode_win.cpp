@@ -17,8 +17,8 @@ namespace corvald {
 namespace {
 
 int ui_failure(const StubError& error) {
-  log_info(log_target::app, "[FAIL] UI: {}", error.display());
-  log_where(log_target::app, "[FAIL] ", error);
+  log_info("[FAIL] UI: {}", error.display());
+  log_where("[FAIL] ", error);
   return static_cast<int>(ExitCode::failed);
 }
 

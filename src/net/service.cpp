@@ -46,8 +46,7 @@ std::optional<std::string_view> host_of(std::string_view rest) {
 void warn_ignored_once() {
   static std::atomic<bool> warned{false};
   if (warned.exchange(true)) return;
-  log_warn(log_target::app,
-           "{} ignored: only https://, or http:// to a loopback host, may replace the service "
+  log_warn("{} ignored: only https://, or http:// to a loopback host, may replace the service "
            "origin; using {}",
            env_name::service_url, build_info::service_origin);
 }

@@ -149,8 +149,7 @@ UniqueInternet open_session(const std::wstring& agent) {
   // Windows before 8.1 has no automatic proxy mode; the configured default is the next best.
   static std::atomic<bool> fallback_logged{false};
   if (!fallback_logged.exchange(true)) {
-    log_info(log_target::app,
-             "WinHttpOpen: automatic proxy mode not supported, using the default proxy mode");
+    log_info("WinHttpOpen: automatic proxy mode not supported, using the default proxy mode");
   }
   session.reset(api().open(agent.c_str(), WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
                             WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));

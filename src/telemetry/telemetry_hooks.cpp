@@ -6,7 +6,7 @@ namespace corvald::telemetry {
 
 TelemetryHooks default_telemetry_hooks(bool trace) {
   TelemetryHooks hooks;
-  hooks.log = [](std::string_view line) { log_info(log_target::telemetry, "{}", line); };
+  hooks.log = [](std::string_view line) { log_info("{}", line); };
   hooks.trace_enabled = [trace] { return trace; };
   hooks.wall_clock = [] { return std::chrono::system_clock::now(); };
   hooks.start_thread = [](std::function<void()> body) { return std::thread(std::move(body)); };

@@ -14,29 +14,28 @@ std::string local_dumps_key(const std::string& exe_name) {
 
 void register_crash_dumps(platform::Registry& registry, const std::optional<std::string>& exe_name,
                           const std::optional<Path>& local_app_data) {
-  constexpr auto target = log_target::wer_setup;
   if (!exe_name || exe_name->empty()) {
-    log_warn(target, "[WER] skip: cannot resolve current_exe basename");
+    log_warn("[WER] skip: cannot resolve current_exe basename");
     return;
   }
   // An empty value would register "\CrashDumps" on whatever drive is current while the
   // folder went into the working folder; it counts as not set.
   if (!local_app_data || local_app_data->empty()) {
-    log_warn(target, "[WER] skip: LOCALAPPDATA env var not set");
+    log_warn("[WER] skip: LOCALAPPDATA env var not set");
     return;
   }
   // The registry value is the variable's text with "\CrashDumps" appended, as WER reads it.
   const std::string folder = text::path_to_utf8(*local_app_data) + "\\CrashDumps";
   if (auto made = platform::create_folders(*local_app_data / "CrashDumps"); !made) {
-    log_warn(target, "[WER] pre-create dump folder failed (will rely on WER) folder={} err={}",
+    log_warn("[WER] pre-create dump folder failed (will rely on WER) folder={} err={}",
              folder, made.error().io_error().text);
-    log_where(target, "[WER] ", made.error(), logfile::Level::warn);
+    log_where("[WER] ", made.error(), logfile::Level::warn);
   }
 
   const std::string subkey = local_dumps_key(*exe_name);
   platform::OpenedKey opened = registry.create_key(platform::RegistryRoot::current_user, subkey);
   if (opened.rc != 0) {
-    log_warn(target, "[WER] RegCreateKeyExW failed subkey={} rc={}", subkey, opened.rc);
+    log_warn("[WER] RegCreateKeyExW failed subkey={} rc={}", subkey, opened.rc);
     return;
   }
   platform::RegistryKey& key = *opened.key;
@@ -45,24 +44,24 @@ void register_crash_dumps(platform::Registry& registry, const std::optional<std:
   const auto count = key.query_dword("DumpCount");
   const auto current_folder = key.query_string("DumpFolder");
   if (type == dump_type_full && count == dump_count_kept && current_folder == folder) {
-    log_debug(target, "[WER] already registered exe={} folder={} type={} count={}", *exe_name,
+    log_debug("[WER] already registered exe={} folder={} type={} count={}", *exe_name,
               folder, *type, *count);
     return;
   }
 
   if (auto rc = key.set_dword("DumpType", dump_type_full); rc != 0) {
-    log_warn(target, "[WER] set DumpType failed rc={}", rc);
+    log_warn("[WER] set DumpType failed rc={}", rc);
     return;
   }
   if (auto rc = key.set_dword("DumpCount", dump_count_kept); rc != 0) {
-    log_warn(target, "[WER] set DumpCount failed rc={}", rc);
+    log_warn("[WER] set DumpCount failed rc={}", rc);
     return;
   }
   if (auto rc = key.set_string("DumpFolder", folder); rc != 0) {
-    log_warn(target, "[WER] set DumpFolder failed rc={}", rc);
+    log_warn("[WER] set DumpFolder failed rc={}", rc);
     return;
   }
-  log_info(target, "[WER] registered exe={} folder={} type={} count={}", *exe_name, folder,
+  log_info("[WER] registered exe={} folder={} type={} count={}", *exe_name, folder,
            dump_type_full, dump_count_kept);
 }
 

@@ -53,13 +53,12 @@ bool launched_current_install(platform::Registry& registry, const std::string& t
         .add_text("installed_version", installed->version);
   };
   if (!is_file(installed->exe)) {
-    log_info(log_target::app,
-             "  registry says installed={} (>= target={}) but its exe is missing — reinstalling",
+    log_info("  registry says installed={} (>= target={}) but its exe is missing — reinstalling",
              installed->version, target);
     telemetry::telemetry_send(telemetry, event("install_forced_exe_missing"));
     return false;
   }
-  log_info(log_target::app, "  already up-to-date (installed={} target={}) — skipping install",
+  log_info("  already up-to-date (installed={} target={}) — skipping install",
            installed->version, target);
   telemetry::telemetry_send(telemetry, event("install_skipped_up_to_date"));
   launch_app(installed->exe, status, telemetry, i18n::tr("ui.status.up_to_date"));
@@ -120,7 +119,7 @@ Result<void> run_installer_step(const InstallerStepContext& context, const Path&
   const std::string& target_version = feed.version;
   if (context.cancel.is_set()) return StubError::cancelled();
   if (context.skip_install) {
-    log_info(log_target::app, "  skipping install (APP_INSTALLER_SKIP_INSTALL=1)");
+    log_info("  skipping install (APP_INSTALLER_SKIP_INSTALL=1)");
     set_status(status, Phase::done, 100, i18n::tr("ui.status.install_skipped"));
     return Ok{};
   }
@@ -128,7 +127,7 @@ Result<void> run_installer_step(const InstallerStepContext& context, const Path&
 
   set_status(status, Phase::installing, 96, i18n::tr("ui.status.installing"));
   const auto args = installer_args();
-  log_info(log_target::app, "  spawning installer (args={}, stub_silent={}, elevated={})",
+  log_info("  spawning installer (args={}, stub_silent={}, elevated={})",
            format_arg_list(args), false, false);
 
   // From the start of the installer, not of its verification.
@@ -148,15 +147,15 @@ Result<void> run_installer_step(const InstallerStepContext& context, const Path&
                                   .add_u64("duration_ms", duration_ms));
     return StubError::internal(installer_exit_message(*exit_code));
   }
-  log_info(log_target::app, "  install OK in {}s", format_seconds(duration_ms));
+  log_info("  install OK in {}s", format_seconds(duration_ms));
   telemetry::telemetry_send(telemetry, telemetry::TelemetryEvent("install_completed")
                                            .add_text("target_version", target_version)
                                            .add_i64("exit_code", 0)
                                            .add_u64("duration_ms", duration_ms));
 
   if (auto pruned = cache::prune_older_in(context.cache_root, target_version); !pruned) {
-    log_info(log_target::app, "  prune_older warn: {}", pruned.error().display());
-    log_where(log_target::app, "  ", pruned.error());
+    log_info("  prune_older warn: {}", pruned.error().display());
+    log_where("  ", pruned.error());
   }
   const auto installed = probe_installed(context.registry);
   launch_app(installed ? installed->exe : std::nullopt, status, telemetry,

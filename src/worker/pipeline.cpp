@@ -26,11 +26,11 @@ struct Run {
 
 Result<std::uint32_t> deploy(const Path& installer, const feed::Feed& feed,
                              const Path& cache_root) {
-  log_info(log_target::app, "[silent] spawning NSIS with silent=true");
+  log_info("[silent] spawning NSIS with silent=true");
   auto code = run_verified_installer(installer, feed, installer_args());
   if (!code) return std::move(code).error();
   // Signed, as the window shows installer codes: a crash reads -1073741819, not 3221225477.
-  log_info(log_target::app, "[silent] NSIS exit code {}", static_cast<std::int32_t>(code.value()));
+  log_info("[silent] NSIS exit code {}", static_cast<std::int32_t>(code.value()));
   (void)cache::prune_older_in(cache_root, feed.version);
   return code.value();
 }

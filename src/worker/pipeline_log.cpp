@@ -12,40 +12,39 @@ std::string_view prefix(PipelineLogLines lines) {
 }  // namespace
 
 void log_request_id(PipelineLogLines lines, std::string_view request_id) {
-  log_info(log_target::app, "{}request_id={}", prefix(lines), request_id);
+  log_info("{}request_id={}", prefix(lines), request_id);
 }
 
 void log_feed_ok(PipelineLogLines lines, const feed::Feed& feed) {
   if (lines == PipelineLogLines::silent) {
-    log_info(log_target::app, "[silent] feed OK version={} size={}", feed.version, feed.size);
+    log_info("[silent] feed OK version={} size={}", feed.version, feed.size);
     return;
   }
-  log_info(log_target::app, "  feed OK: version={}, size={} MB", feed.version,
+  log_info("  feed OK: version={}, size={} MB", feed.version,
            feed.size / 1048576);
 }
 
 void log_feed_failed(PipelineLogLines lines, std::uint32_t status, std::string_view request_id,
                      std::string_view feed_url, const std::string& body) {
-  log_info(log_target::app, "{}feed FAILED status={} request_id={} url={} body={}", prefix(lines),
+  log_info("{}feed FAILED status={} request_id={} url={} body={}", prefix(lines),
            status, request_id, feed_url, body);
 }
 
 void log_cache_hit(PipelineLogLines lines, const Path& installer) {
   if (lines == PipelineLogLines::silent) {
-    log_info(log_target::app, "[silent] cache HIT {}", installer);
+    log_info("[silent] cache HIT {}", installer);
     return;
   }
-  log_info(log_target::app, "  cache HIT: {}", installer);
+  log_info("  cache HIT: {}", installer);
 }
 
 void log_cache_miss(PipelineLogLines lines, const Path& target) {
   if (lines == PipelineLogLines::silent) return;
-  log_info(log_target::app, "  cache MISS → will download to {}", target);
+  log_info("  cache MISS → will download to {}", target);
 }
 
 void log_no_build_but_healthy(PipelineLogLines lines, std::string_view installed_version) {
-  log_info(log_target::app,
-           "{}feed has no build for this machine (204) — installed {} is healthy, nothing to do",
+  log_info("{}feed has no build for this machine (204) — installed {} is healthy, nothing to do",
            prefix(lines), installed_version);
 }
 

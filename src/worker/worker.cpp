@@ -48,8 +48,8 @@ void show(UiStatus& status, const Result<void>& outcome) {
     finish_ok(status, i18n::tr("ui.status.install_complete"));
     return;
   }
-  log_info(log_target::app, "[worker] {}", outcome.error().display());
-  log_where(log_target::app, "[worker] ", outcome.error());
+  log_info("[worker] {}", outcome.error().display());
+  log_where("[worker] ", outcome.error());
   const MessageKey message = error_message_key(outcome.error());
   finish_failed(status, i18n::tr_with(message.key, message.args));
 }
@@ -60,11 +60,11 @@ void run_worker(SharedUiStatus status, SharedCancelFlag cancel, const RunSetting
                 const Clock& clock) {
   clock.sleep(start_delay);
   const std::string feed_url = feed::feed_url(settings.service_url);
-  log_info(log_target::app, "app-installer worker start");
-  log_info(log_target::app, "  APP_ID: {}  version: {}  built: {}  commit: {}",
+  log_info("app-installer worker start");
+  log_info("  APP_ID: {}  version: {}  built: {}  commit: {}",
            build_info::app_id, build_info::stub_version, build_info::build_datetime,
            build_info::commit);
-  log_info(log_target::app, "  feed: {}", feed_url);
+  log_info("  feed: {}", feed_url);
 
   // A failure before telemetry is running is shown, but nothing is reported.
   auto client_id = load_or_create_client_id_under(settings.local_app_data);

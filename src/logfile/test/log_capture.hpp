@@ -64,7 +64,7 @@ class LogCapture {
   static std::string mark() {
     static std::atomic<unsigned> counter{0};
     const std::string text = "~~ capture mark " + std::to_string(++counter) + " ~~";
-    log_info(log_target::logfile, "{}", text);
+    log_info("{}", text);
     return text;
   }
 
