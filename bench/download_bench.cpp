@@ -94,9 +94,10 @@ int run_engine(const std::string& url, const std::string& size, const std::strin
   }
   print_rate("engine", feed.size, seconds);
   const double last_byte = transfer_seconds.value_or(seconds);
-  std::printf("transfer transfer_seconds=%.3f verified_after_seconds=%.3f "
-              "verified_after_at_most=%.3f\n",
-              last_byte, seconds - last_byte, seconds - short_of_last);
+  std::printf(
+      "transfer transfer_seconds=%.3f verified_after_seconds=%.3f "
+      "verified_after_at_most=%.3f\n",
+      last_byte, seconds - last_byte, seconds - short_of_last);
   print_engine_summary(dir / "logs");
   return 0;
 }

@@ -99,8 +99,8 @@ int wmain(int argc, wchar_t** argv) {
   const std::wstring path = base + L".dmp";
   const char* kind = "full";
   const ULONGLONG started = GetTickCount64();
-  const DWORD full_error = write_dump(child.hProcess, child.dwProcessId, path,
-                                      MiniDumpWithFullMemory);
+  const DWORD full_error =
+      write_dump(child.hProcess, child.dwProcessId, path, MiniDumpWithFullMemory);
   DWORD error = full_error;
   if (full_error != 0) {
     kind = "normal";
@@ -113,8 +113,8 @@ int wmain(int argc, wchar_t** argv) {
   WaitForSingleObject(child.hProcess, 10000);
   CloseHandle(child.hProcess);
   if (error != 0 || normal_error != 0) {
-    std::fprintf(stderr, "dump_stub: MiniDumpWriteDump failed: full %lu, normal %lu\n",
-                 full_error, error ? error : normal_error);
+    std::fprintf(stderr, "dump_stub: MiniDumpWriteDump failed: full %lu, normal %lu\n", full_error,
+                 error ? error : normal_error);
     return 1;
   }
   std::printf("dump type=%s bytes=%llu seconds=%.2f path=%ls normal_bytes=%llu", kind,

@@ -3,8 +3,8 @@
 // checked that no secret value survives whatever the noise around it does.
 #include <fuzzer/FuzzedDataProvider.h>
 
-#include <cstddef>
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -23,9 +23,8 @@ using corvald::net::mask_secret;
 constexpr std::size_t max_chars = 512;
 constexpr std::string_view truncation_marker = "...[truncated]";
 // The secret keys of the HTTP layer, in some of the spellings a server may use.
-constexpr std::string_view secret_keys[] = {"sig",       "token",        "signature",
-                                            "access_token", "SIG",      "Token",
-                                            "Signature", "ACCESS_TOKEN"};
+constexpr std::string_view secret_keys[] = {"sig", "token", "signature", "access_token",
+                                            "SIG", "Token", "Signature", "ACCESS_TOKEN"};
 // Marks the middle of every generated secret and appears nowhere else.
 constexpr char32_t secret_mark = U'~';
 
@@ -53,8 +52,8 @@ void check_promises(std::string_view input) {
 // Characters from the fuzzer's bytes that `allowed` lets through, at least `min_length` of
 // them (padded with `pad`) and at most `max_length`.
 template <class Allowed>
-std::u32string chars_from(FuzzedDataProvider& fuzz, std::size_t min_length,
-                          std::size_t max_length, Allowed allowed, char32_t pad) {
+std::u32string chars_from(FuzzedDataProvider& fuzz, std::size_t min_length, std::size_t max_length,
+                          Allowed allowed, char32_t pad) {
   std::u32string out;
   for (const char32_t c :
        corvald::text::utf8_to_u32_lossy(fuzz.ConsumeRandomLengthString(4 * max_length))) {
@@ -73,9 +72,7 @@ bool ends_key_value(char32_t c) {
 }
 
 // Backslashes and quotes included: the generator escapes them as JSON does.
-bool fits_json_secret(char32_t c) {
-  return c != secret_mark && c != U'\uFFFD' && !is_control(c);
-}
+bool fits_json_secret(char32_t c) { return c != secret_mark && c != U'\uFFFD' && !is_control(c); }
 
 bool fits_key_value_secret(char32_t c) { return fits_json_secret(c) && !ends_key_value(c); }
 
@@ -96,7 +93,8 @@ void check_generated(FuzzedDataProvider& fuzz) {
   std::string text;
   std::vector<std::string> middles;
   while (fuzz.remaining_bytes() > 0 && text.size() < 400) {
-    text += utf8(chars_from(fuzz, 0, 24, [](char32_t c) { return c != secret_mark; }, U' '));
+    text += utf8(chars_from(
+        fuzz, 0, 24, [](char32_t c) { return c != secret_mark; }, U' '));
     const std::string_view key = fuzz.PickValueInArray(secret_keys);
     const bool json = fuzz.ConsumeBool();
     const auto allowed = json ? fits_json_secret : fits_key_value_secret;
@@ -111,8 +109,8 @@ void check_generated(FuzzedDataProvider& fuzz) {
     const std::string shown_end = written(chars_from(fuzz, 3, 3, allowed, U'z'));
     const std::string secret = shown_start + middle + shown_end;
     if (json) {
-      text += "\"" + std::string(key) + "\"" + (fuzz.ConsumeBool() ? " : " : ":") + "\"" +
-              secret + "\"";
+      text += "\"" + std::string(key) + "\"" + (fuzz.ConsumeBool() ? " : " : ":") + "\"" + secret +
+              "\"";
     } else {
       text += std::string(key) + "=" + secret + "&";
     }

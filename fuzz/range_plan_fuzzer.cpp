@@ -46,9 +46,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   require(next == (from < file_size ? file_size : from), "ranges reach the end of the file");
 
-  const auto took = std::chrono::steady_clock::duration(
-      fuzz.ConsumeIntegralInRange<std::int64_t>(std::numeric_limits<std::int64_t>::min(),
-                                                std::numeric_limits<std::int64_t>::max()));
+  const auto took = std::chrono::steady_clock::duration(fuzz.ConsumeIntegralInRange<std::int64_t>(
+      std::numeric_limits<std::int64_t>::min(), std::numeric_limits<std::int64_t>::max()));
   const double mibps = download::probe_throughput(file_size, took);
   require(mibps >= 0.0, "throughput is never negative");
   const std::uint32_t workers = download::workers_for(mibps);

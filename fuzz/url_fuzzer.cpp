@@ -28,9 +28,10 @@ void check_split(std::string_view url) {
   const std::string_view scheme = parts->secure ? "https://" : "http://";
   require(url.starts_with(scheme), "scheme as written");
   const std::string_view host = parts->host;
-  const bool bracketed = host.size() > 2 && host.front() == '[' && host.back() == ']' &&
-                         host.substr(1, host.size() - 2).find_first_not_of(
-                             "0123456789abcdefABCDEF:.") == std::string_view::npos;
+  const bool bracketed =
+      host.size() > 2 && host.front() == '[' && host.back() == ']' &&
+      host.substr(1, host.size() - 2).find_first_not_of("0123456789abcdefABCDEF:.") ==
+          std::string_view::npos;
   require(bracketed || (!host.empty() && host.find_first_of("/?#:[]") == std::string::npos),
           "host is one name, or an IPv6 literal in brackets");
   require(url.substr(scheme.size()).starts_with(parts->host), "host as written");
@@ -77,8 +78,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     id.push_back(id_alphabet[static_cast<unsigned char>(c) % id_alphabet.size()]);
   }
   // Within what the system clock can hold in nanoseconds, before 1970 included.
-  check_new_request_id(fuzz.ConsumeIntegralInRange<std::int64_t>(-9'000'000'000'000,
-                                                                 9'000'000'000'000));
+  check_new_request_id(
+      fuzz.ConsumeIntegralInRange<std::int64_t>(-9'000'000'000'000, 9'000'000'000'000));
   const std::string url = fuzz.ConsumeRemainingBytesAsString();
   check_split(url);
   check_request_id(url, id);

@@ -25,15 +25,24 @@ bool reference_valid_utf8(std::string_view bytes) {
     const unsigned char b = at(i);
     std::size_t length = 0;
     unsigned char lo = 0x80, hi = 0xBF;
-    if (b <= 0x7F) length = 1;
-    else if (b >= 0xC2 && b <= 0xDF) length = 2;
-    else if (b == 0xE0) length = 3, lo = 0xA0;
-    else if ((b >= 0xE1 && b <= 0xEC) || b == 0xEE || b == 0xEF) length = 3;
-    else if (b == 0xED) length = 3, hi = 0x9F;
-    else if (b == 0xF0) length = 4, lo = 0x90;
-    else if (b >= 0xF1 && b <= 0xF3) length = 4;
-    else if (b == 0xF4) length = 4, hi = 0x8F;
-    else return false;
+    if (b <= 0x7F)
+      length = 1;
+    else if (b >= 0xC2 && b <= 0xDF)
+      length = 2;
+    else if (b == 0xE0)
+      length = 3, lo = 0xA0;
+    else if ((b >= 0xE1 && b <= 0xEC) || b == 0xEE || b == 0xEF)
+      length = 3;
+    else if (b == 0xED)
+      length = 3, hi = 0x9F;
+    else if (b == 0xF0)
+      length = 4, lo = 0x90;
+    else if (b >= 0xF1 && b <= 0xF3)
+      length = 4;
+    else if (b == 0xF4)
+      length = 4, hi = 0x8F;
+    else
+      return false;
     if (bytes.size() - i < length) return false;
     for (std::size_t k = 1; k < length; ++k) {
       const unsigned char c = at(i + k);

@@ -53,11 +53,8 @@ LRESULT CALLBACK window_proc(HWND window, UINT message, WPARAM wparam, LPARAM lp
       EndPaint(window, &paint);
       return 0;
     }
-    case WM_DESTROY:
-      PostQuitMessage(0);
-      return 0;
-    default:
-      return DefWindowProcW(window, message, wparam, lparam);
+    case WM_DESTROY: PostQuitMessage(0); return 0;
+    default: return DefWindowProcW(window, message, wparam, lparam);
   }
 }
 
@@ -75,9 +72,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show) {
   RegisterClassW(&window_class);  // a failure shows up as no window below
 
   const std::wstring title = L"Corvald Tavrin " + widen(CORVALD_DEMO_VERSION);
-  HWND window = CreateWindowExW(0, kWindowClass, title.c_str(), WS_OVERLAPPEDWINDOW,
-                                CW_USEDEFAULT, CW_USEDEFAULT, 420, 200, nullptr, nullptr,
-                                instance, nullptr);
+  HWND window = CreateWindowExW(0, kWindowClass, title.c_str(), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                                CW_USEDEFAULT, 420, 200, nullptr, nullptr, instance, nullptr);
 
   // Tests start the app and must not leave it running behind them.
   const std::wstring exit_after = env(L"CORVALD_DEMO_EXIT_AFTER_MS");

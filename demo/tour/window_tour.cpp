@@ -25,7 +25,7 @@ using Clock = std::chrono::steady_clock;
 
 constexpr wchar_t kCaption[] = L"Corvald Tavrin Installer";
 constexpr wchar_t kDialog[] = L"Send Feedback";
-constexpr std::size_t kStatus = 5, kProgress = 6, kFeedback = 7;  // main window controls
+constexpr std::size_t kStatus = 5, kProgress = 6, kFeedback = 7;       // main window controls
 constexpr std::size_t kDescription = 1, kDialogStatus = 2, kSend = 4;  // dialog controls
 
 struct Tour {
@@ -36,9 +36,7 @@ struct Tour {
   Clock::time_point t0;
   int failures = 0;
 
-  double since_start() const {
-    return std::chrono::duration<double>(Clock::now() - t0).count();
-  }
+  double since_start() const { return std::chrono::duration<double>(Clock::now() - t0).count(); }
 
   void shot(const std::string& name) {
     if (save_screen_png(shots, name)) {
@@ -71,9 +69,7 @@ struct Tour {
     return reply && reply->status == 200;
   }
 
-  static std::string text(HWND w) {
-    return platform::narrow(text_of(w)).value_or("?");
-  }
+  static std::string text(HWND w) { return platform::narrow(text_of(w)).value_or("?"); }
 
   void install() {
     std::printf("  --- a windowed install: the window a user meets ---\n");
@@ -149,8 +145,8 @@ struct Tour {
     shot("5-feedback");
     const auto sent_from = Clock::now();
     click(parts[kSend].handle);
-    const bool sent = wait_until(
-        [&] { return text(parts[kDialogStatus].handle).starts_with("Thanks"); }, 60s);
+    const bool sent =
+        wait_until([&] { return text(parts[kDialogStatus].handle).starts_with("Thanks"); }, 60s);
     const double took = std::chrono::duration<double>(Clock::now() - sent_from).count();
     std::printf("  dialog: %s\n", text(parts[kDialogStatus].handle).c_str());
     if (!sent) return fail("the feedback was not sent");

@@ -113,8 +113,7 @@ std::string StubError::display() const {
         return text::format("verify failed: size={}, expected sha512={}, got={}", expected_size_,
                             expected_sha512_, actual_sha512_);
       }
-      return text::format("verify failed: size expected={}, got={}", expected_size_,
-                          actual_size_);
+      return text::format("verify failed: size expected={}, got={}", expected_size_, actual_size_);
     case Kind::io: return text::format("io error: {}", io_.text);
     case Kind::cancelled: return "operation cancelled";
     case Kind::timeout: return text::format("timeout: {}", text_);

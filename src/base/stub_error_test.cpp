@@ -10,7 +10,8 @@ namespace {
 TEST(StubErrorTest, DisplayTextsOfEveryKind) {
   EXPECT_EQ(StubError::network("connection refused").display(),
             "network error: connection refused");
-  EXPECT_EQ(StubError::http("https://x/last.yml", 500).display(), "HTTP 500 for https://x/last.yml");
+  EXPECT_EQ(StubError::http("https://x/last.yml", 500).display(),
+            "HTTP 500 for https://x/last.yml");
   EXPECT_EQ(StubError::parse("missing field `sha512`").display(),
             "parse error: missing field `sha512`");
   EXPECT_EQ(StubError::io({5, "Access is denied."}).display(), "io error: Access is denied.");
@@ -90,8 +91,9 @@ TEST(StubErrorTest, StepsInnermostFirstWithTheSystemCodeOnOneLine) {
                               .with_context("open for reading", Path("/c/corvald-1.4.0.exe"))
                               .with_context("verify the cached installer");
   EXPECT_EQ(error.system_code(), 5u);
-  EXPECT_EQ(error.context_text(),
-            "open for reading /c/corvald-1.4.0.exe <- verify the cached installer (system error 5)");
+  EXPECT_EQ(
+      error.context_text(),
+      "open for reading /c/corvald-1.4.0.exe <- verify the cached installer (system error 5)");
   const StubError no_code = StubError::verify("a", "", 3, 4).with_context("check");
   EXPECT_EQ(no_code.system_code(), 0u);
   EXPECT_EQ(no_code.context_text(), "check");

@@ -17,8 +17,8 @@ namespace {
 // and a hostile or broken one must not reach anything outside it.
 std::optional<StubError> check_component(std::string_view what, std::string_view value) {
   if (const auto reason = unsafe_component_reason(value)) {
-    return StubError::internal(text::format("unsafe cache path component in {}: \"{}\" ({})",
-                                            what, printable_ascii(value), *reason));
+    return StubError::internal(text::format("unsafe cache path component in {}: \"{}\" ({})", what,
+                                            printable_ascii(value), *reason));
   }
   return std::nullopt;
 }
@@ -74,8 +74,7 @@ Result<CacheLookup> cache_lookup_in(const Path& root, const feed::Feed& feed,
     }
     (void)platform::delete_file(path);
   } else if (kind != platform::EntryKind::missing) {
-    log_info("  cache REJECTED {} version={} not a plain file", path,
-             feed.version);
+    log_info("  cache REJECTED {} version={} not a plain file", path, feed.version);
     // A link goes as a link; a folder only when empty, else promotion takes another name.
     platform::remove_entry(path);
   }

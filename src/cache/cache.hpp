@@ -4,7 +4,6 @@
 #pragma once
 
 #include <chrono>
-#include "text/path.hpp"
 #include <functional>
 #include <optional>
 #include <string>
@@ -14,6 +13,7 @@
 #include "base/result.hpp"
 #include "feed/feed.hpp"
 #include "platform/file.hpp"
+#include "text/path.hpp"
 
 namespace corvald::cache {
 
@@ -42,8 +42,8 @@ void cleanup_stale_temps(const Path& final_path);
 
 // Checks the size of `temp` through a handle held as HeldInstaller's is, then compares
 // `sha512`, the digest the download took of the file's bytes while writing them.
-Result<void> verify_download(const Path& temp, const feed::Feed& feed,
-                             std::string_view tag, const std::string& sha512);
+Result<void> verify_download(const Path& temp, const feed::Feed& feed, std::string_view tag,
+                             const std::string& sha512);
 
 // An installer held open from its verification until the process started from it has exited,
 // so that the bytes that run are the bytes that were checked: others may read it meanwhile,
@@ -54,8 +54,7 @@ class HeldInstaller {
 
  private:
   friend Result<HeldInstaller> hold_verified(const Path&, const feed::Feed&);
-  HeldInstaller(Path path, platform::File file)
-      : path_(std::move(path)), file_(std::move(file)) {}
+  HeldInstaller(Path path, platform::File file) : path_(std::move(path)), file_(std::move(file)) {}
 
   Path path_;
   platform::File file_;
@@ -63,14 +62,11 @@ class HeldInstaller {
 
 // Opens the installer held and checks its size and SHA-512 against the feed through that
 // same handle; a verify error when they differ.
-Result<HeldInstaller> hold_verified(const Path& installer,
-                                    const feed::Feed& feed);
+Result<HeldInstaller> hold_verified(const Path& installer, const feed::Feed& feed);
 
 // Waits between rename tries on `clock`; tests pass one that does not really sleep.
-Result<Path> promote_download(const Path& temp,
-                                               const Path& final_path,
-                                               std::string_view tag,
-                                               const Clock& clock = Clock::real());
+Result<Path> promote_download(const Path& temp, const Path& final_path, std::string_view tag,
+                              const Clock& clock = Clock::real());
 
 Result<void> prune_older_in(const Path& root, std::string_view keep_version);
 

@@ -47,17 +47,16 @@ TEST(CacheLogLines, RejectionsTempFallbackVerificationAndPromotion) {
   const auto placed = promote_download(*temp, final_path, "worker", SleepRecorder().clock());
   ASSERT_TRUE(placed.ok()) << placed.error().display();
 
-  EXPECT_THAT(
-      log.messages(),
-      ElementsAre(
-          "  cache REJECTED " + utf8(final_path) + " version=2.0.1 size expected=3 actual=4",
-          "  cache REJECTED " + utf8(final_path) + " version=2.0.1 sha512 expected=" + kAbcSha +
-              " actual=" + kAbdSha,
-          StartsWith("  temp path " + utf8(first_temp) + " unusable: io error: "),
-          "  temp path " + utf8(first_temp) + " unusable, downloading to " +
-              utf8(first_temp) + ".1 instead",
-          "[worker] verify OK on " + utf8(first_temp) + ".1",
-          "[worker] promoted to final path " + utf8(final_path)));
+  EXPECT_THAT(log.messages(),
+              ElementsAre("  cache REJECTED " + utf8(final_path) +
+                              " version=2.0.1 size expected=3 actual=4",
+                          "  cache REJECTED " + utf8(final_path) +
+                              " version=2.0.1 sha512 expected=" + kAbcSha + " actual=" + kAbdSha,
+                          StartsWith("  temp path " + utf8(first_temp) + " unusable: io error: "),
+                          "  temp path " + utf8(first_temp) + " unusable, downloading to " +
+                              utf8(first_temp) + ".1 instead",
+                          "[worker] verify OK on " + utf8(first_temp) + ".1",
+                          "[worker] promoted to final path " + utf8(final_path)));
 }
 
 }  // namespace

@@ -12,8 +12,8 @@ bool is_reserved_device(std::string_view component) {
   // Windows reads the device name up to the first dot and ignores trailing blanks there.
   std::string base = text::ascii_lower(component.substr(0, component.find('.')));
   while (!base.empty() && base.back() == ' ') base.pop_back();
-  static constexpr std::array<std::string_view, 6> kPlain = {"con",   "prn",     "aux",
-                                                             "nul",   "conin$", "conout$"};
+  static constexpr std::array<std::string_view, 6> kPlain = {"con", "prn",    "aux",
+                                                             "nul", "conin$", "conout$"};
   for (const auto name : kPlain) {
     if (base == name) return true;
   }
@@ -77,8 +77,6 @@ std::optional<std::string> file_name_utf8(const Path& path) {
   return text::path_to_utf8_strict(path.filename());
 }
 
-std::string file_name_utf8_lossy(const Path& path) {
-  return text::path_to_utf8(path.filename());
-}
+std::string file_name_utf8_lossy(const Path& path) { return text::path_to_utf8(path.filename()); }
 
 }  // namespace corvald::cache

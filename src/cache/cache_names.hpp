@@ -2,10 +2,11 @@
 // folder entries back as UTF-8.
 #pragma once
 
-#include "text/path.hpp"
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "text/path.hpp"
 
 namespace corvald::cache {
 

@@ -36,7 +36,8 @@ feed::Feed abc_feed(std::string version = "2.0.1",
 
 std::set<std::string> names_in(const fs::path& dir) {
   std::set<std::string> names;
-  for (const auto& entry : fs::directory_iterator(dir)) names.insert(entry.path().filename().string());
+  for (const auto& entry : fs::directory_iterator(dir))
+    names.insert(entry.path().filename().string());
   return names;
 }
 
@@ -260,8 +261,8 @@ TEST(CacheTempPath, BlockedNamesAreSkippedInOrderUntilNoneIsLeft) {
   auto none = select_temp_path(final_path);
   ASSERT_FALSE(none.ok());
   EXPECT_EQ(none.error().kind(), StubError::Kind::internal);
-  EXPECT_EQ(none.error().text(), "no usable temp path near " +
-                                     text::path_to_utf8(dir.path() / "Setup.exe.download"));
+  EXPECT_EQ(none.error().text(),
+            "no usable temp path near " + text::path_to_utf8(dir.path() / "Setup.exe.download"));
 }
 
 TEST(CacheTempPath, CleanupRemovesEveryNameWithTheTempPrefixAndNothingElse) {
@@ -311,8 +312,8 @@ TEST(CachePromote, RenamesOverAnOlderFinalFileAtTheFirstTry) {
   write_file(dir.path() / "Setup.exe.download", "new");
   write_file(dir.path() / "Setup.exe.download.3", "leftover");
   SleepRecorder sleep;
-  auto placed = promote_download(dir.path() / "Setup.exe.download", dir.path() / "Setup.exe",
-                                 "dl", sleep.clock());
+  auto placed = promote_download(dir.path() / "Setup.exe.download", dir.path() / "Setup.exe", "dl",
+                                 sleep.clock());
   ASSERT_TRUE(placed.ok());
   EXPECT_EQ(*placed, dir.path() / "Setup.exe");
   EXPECT_EQ(read_file(dir.path() / "Setup.exe"), "new");
@@ -333,8 +334,8 @@ TEST(CachePromote, UnplaceableFinalFallsBackToTheNextFreeAlternate) {
   write_file(dir.path() / "Setup-2.exe", "older alternate");
   write_file(dir.path() / "Setup.exe.download", "new");
   SleepRecorder sleep;
-  auto placed = promote_download(dir.path() / "Setup.exe.download", dir.path() / "Setup.exe",
-                                 "dl", sleep.clock());
+  auto placed = promote_download(dir.path() / "Setup.exe.download", dir.path() / "Setup.exe", "dl",
+                                 sleep.clock());
   ASSERT_TRUE(placed.ok());
   EXPECT_EQ(*placed, dir.path() / "Setup-2.exe");
   EXPECT_EQ(read_file(dir.path() / "Setup-2.exe"), "new");
@@ -364,8 +365,8 @@ TEST(CachePromote, NoWritableNameAtAllIsAnErrorAndKeepsTheVerifiedFile) {
     fs::create_directories(dir.path() / name / "blocked");
   }
   write_file(dir.path() / "Setup.exe.download", "new");
-  auto placed = promote_download(dir.path() / "Setup.exe.download", dir.path() / "Setup.exe",
-                                 "dl", SleepRecorder().clock());
+  auto placed = promote_download(dir.path() / "Setup.exe.download", dir.path() / "Setup.exe", "dl",
+                                 SleepRecorder().clock());
   ASSERT_FALSE(placed.ok());
   EXPECT_EQ(placed.error().kind(), StubError::Kind::internal);
   EXPECT_EQ(placed.error().text(), "downloaded and verified, but no writable final path near " +

@@ -1,3 +1,7 @@
+#include "cache/cache.hpp"
+
+#include "platform/windows.hpp"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -6,11 +10,9 @@
 #include <vector>
 
 #include "base/test/sleep_recorder.hpp"
-#include "cache/cache.hpp"
 #include "logfile/test/log_capture.hpp"
 #include "logfile/test/log_test_support.hpp"
 #include "platform/win_handles.hpp"
-#include "platform/windows.hpp"
 #include "text/format.hpp"
 
 namespace corvald::cache {
@@ -53,8 +55,8 @@ TEST(CacheWinLocks, LockedFinalFileIsReplacedByAnAlternateThatTheLookupIgnores) 
   {
     const auto lock = hold(folder / "Setup.exe", 0);
     ASSERT_TRUE(lock.valid());
-    auto placed = promote_download(folder / "Setup.exe.download", folder / "Setup.exe", "dl",
-                                   sleep.clock());
+    auto placed =
+        promote_download(folder / "Setup.exe.download", folder / "Setup.exe", "dl", sleep.clock());
     ASSERT_TRUE(placed.ok()) << placed.error().display();
     EXPECT_EQ(*placed, folder / "Setup-1.exe");
   }
@@ -63,9 +65,10 @@ TEST(CacheWinLocks, LockedFinalFileIsReplacedByAnAlternateThatTheLookupIgnores) 
   EXPECT_EQ(read_file(folder / "Setup.exe"), "the running old installer");
   EXPECT_FALSE(fs::exists(folder / "Setup.exe.download"));
 
-  const feed::Feed feed{"2.0.1", "https://cdn.example/Setup.exe",
-                        "3a81oZNherrMQXNJriBBMRLm+k6JqX6iCp7u5ktV05ohkpkqJ0/BqDa6PCOj/uu9RU1EI2Q86A4qmslPpUyknw==",
-                        std::nullopt, 3};
+  const feed::Feed feed{
+      "2.0.1", "https://cdn.example/Setup.exe",
+      "3a81oZNherrMQXNJriBBMRLm+k6JqX6iCp7u5ktV05ohkpkqJ0/BqDa6PCOj/uu9RU1EI2Q86A4qmslPpUyknw==",
+      std::nullopt, 3};
   auto next_run = cache_lookup_in(dir.path(), feed);
   ASSERT_TRUE(next_run.ok());
   EXPECT_EQ(next_run->kind, CacheLookup::Kind::miss);
@@ -103,14 +106,13 @@ TEST(CacheWinLocks, ATempHeldThroughPromotionIsRemovedOnceReleased) {
 // Wine 8 answers CreateSymbolicLinkW with success but creates nothing, so the link is
 // looked at before the test relies on it.
 bool make_directory_link(const fs::path& link, const fs::path& target) {
-  if (!CreateSymbolicLinkW(link.c_str(), target.c_str(),
-                          SYMBOLIC_LINK_FLAG_DIRECTORY |
-                              SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE)) {
+  if (!CreateSymbolicLinkW(
+          link.c_str(), target.c_str(),
+          SYMBOLIC_LINK_FLAG_DIRECTORY | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE)) {
     return false;
   }
   const DWORD attributes = GetFileAttributesW(link.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES &&
-         (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
 }
 
 TEST(CacheWinPruneLinks, FolderLinksAreRemovedAsLinksAndTheirTargetsStay) {

@@ -13,8 +13,7 @@ namespace {
 // A virus scanner or indexer that has just opened the new file usually lets go within a
 // second or two; a running copy of the old installer does not, hence the alternates.
 constexpr std::array<std::chrono::milliseconds, 3> kRenameWaits = {
-    std::chrono::milliseconds(0), std::chrono::milliseconds(300),
-    std::chrono::milliseconds(1500)};
+    std::chrono::milliseconds(0), std::chrono::milliseconds(300), std::chrono::milliseconds(1500)};
 constexpr int kAlternates = 7;
 
 // Setup.exe gives Setup-1.exe; path::stem and path::extension split at the last dot and
@@ -26,9 +25,8 @@ Path alternate_name(const Path& final_path, int k) {
   return final_path.parent_path() / name;
 }
 
-std::optional<Path> place_at_alternate(const Path& temp,
-                                                        const Path& final_path,
-                                                        std::string_view tag) {
+std::optional<Path> place_at_alternate(const Path& temp, const Path& final_path,
+                                       std::string_view tag) {
   for (int k = 1; k <= kAlternates; ++k) {
     const auto alternate = alternate_name(final_path, k);
     (void)platform::delete_file(alternate);
@@ -47,9 +45,8 @@ std::optional<Path> place_at_alternate(const Path& temp,
 
 }  // namespace
 
-Result<Path> promote_download(const Path& temp,
-                                               const Path& final_path,
-                                               std::string_view tag, const Clock& clock) {
+Result<Path> promote_download(const Path& temp, const Path& final_path, std::string_view tag,
+                              const Clock& clock) {
   std::optional<Path> placed;
   std::optional<StubError> refused;
   for (const auto wait : kRenameWaits) {
@@ -74,8 +71,9 @@ Result<Path> promote_download(const Path& temp,
   }
   if (!placed) {
     return StubError::gave_up(
-        text::format("downloaded and verified, but no writable final path near {}", final_path),
-        std::move(refused).value())
+               text::format("downloaded and verified, but no writable final path near {}",
+                            final_path),
+               std::move(refused).value())
         .with_context("promote the download");
   }
   log_info("[{}] promoted to final path {}", tag, *placed);

@@ -19,14 +19,9 @@ Result<void> prune_older_in(const Path& root, std::string_view keep_version) {
     if (file_name_utf8_lossy(entry) == keep_version) continue;
     // A link or junction is removed as a link: it may point at anything on the machine.
     switch (platform::entry_kind(entry)) {
-      case platform::EntryKind::directory:
-        platform::remove_tree(entry);
-        break;
-      case platform::EntryKind::directory_link:
-        platform::remove_entry(entry);
-        break;
-      default:
-        break;
+      case platform::EntryKind::directory: platform::remove_tree(entry); break;
+      case platform::EntryKind::directory_link: platform::remove_entry(entry); break;
+      default: break;
     }
   }
   return Ok{};

@@ -42,19 +42,17 @@ Result<Path> select_temp_path(const Path& final_path) {
     if (k > 0) candidate += "." + std::to_string(k);
     const auto claimed = claim_temp(candidate);
     if (!claimed) {
-      log_info("  temp path {} unusable: {}", candidate,
-               claimed.error().display());
+      log_info("  temp path {} unusable: {}", candidate, claimed.error().display());
       last_failure = claimed.error();
       continue;
     }
     if (k > 0) {
-      log_info("  temp path {} unusable, downloading to {} instead", first,
-               candidate);
+      log_info("  temp path {} unusable, downloading to {} instead", first, candidate);
     }
     return candidate;
   }
   return StubError::gave_up(text::format("no usable temp path near {}", first),
-                           std::move(last_failure).value());
+                            std::move(last_failure).value());
 }
 
 void cleanup_stale_temps(const Path& final_path) {

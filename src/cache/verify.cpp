@@ -27,8 +27,8 @@ Result<void> check_against_feed(platform::File& file, const feed::Feed& feed,
 
 }  // namespace
 
-Result<void> verify_download(const Path& temp, const feed::Feed& feed,
-                             std::string_view tag, const std::string& sha512) {
+Result<void> verify_download(const Path& temp, const feed::Feed& feed, std::string_view tag,
+                             const std::string& sha512) {
   // Held, this fails while anyone still has the file open to write it.
   auto file = platform::File::open_for_read_held(temp);
   if (!file) return std::move(file).error().with_context(std::string(kVerifyDownload));
@@ -40,8 +40,7 @@ Result<void> verify_download(const Path& temp, const feed::Feed& feed,
   return Ok{};
 }
 
-Result<HeldInstaller> hold_verified(const Path& installer,
-                                    const feed::Feed& feed) {
+Result<HeldInstaller> hold_verified(const Path& installer, const feed::Feed& feed) {
   auto file = platform::File::open_for_read_held(installer);
   if (!file) return std::move(file).error().with_context(std::string(kHoldInstaller));
   if (auto checked = check_against_feed(*file, feed, verify::sha512_base64_of, kHoldInstaller);

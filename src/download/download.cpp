@@ -34,8 +34,8 @@ Result<Transferred> transfer(const TransferJob& job) {
   // must still keep a whole single-connection download from starting.
   if (job.cancel.is_set()) return StubError::cancelled();
 
-  job.reporter.log(text::format("[{}] parallel failed: {} — falling back to single-conn",
-                                job.tag, error.display()));
+  job.reporter.log(text::format("[{}] parallel failed: {} — falling back to single-conn", job.tag,
+                                error.display()));
   report_where(job.reporter, job.tag, error);
   job.reporter.emit(fell_back_event(job.feed, error));
   auto single = single_connection_transfer(job);
@@ -82,14 +82,10 @@ Reporter standard_reporter(const telemetry::TelemetryHandle* telemetry) {
   return reporter;
 }
 
-Result<Path> download_with_reporter(const net::HttpClient& client,
-                                                     const feed::Feed& feed,
-                                                     const Path& final_path,
-                                                     const CancelFlag& cancel,
-                                                     const ProgressFn& progress,
-                                                     std::string_view tag,
-                                                     const Reporter& reporter,
-                                                     const Clock& clock) {
+Result<Path> download_with_reporter(const net::HttpClient& client, const feed::Feed& feed,
+                                    const Path& final_path, const CancelFlag& cancel,
+                                    const ProgressFn& progress, std::string_view tag,
+                                    const Reporter& reporter, const Clock& clock) {
   StubError last_error = StubError::internal("download was never attempted");
   for (int n = 1; n <= kMaxAttempts; ++n) {
     if (cancel.is_set()) return StubError::cancelled();
@@ -103,23 +99,20 @@ Result<Path> download_with_reporter(const net::HttpClient& client,
       if (!last_attempt) clock.sleep(kAttemptWait);
       continue;
     }
-    reporter.log(text::format("[{}] download attempt {}/{} → {} (final: {})", tag, n,
-                              kMaxAttempts, *temp, final_path));
+    reporter.log(text::format("[{}] download attempt {}/{} → {} (final: {})", tag, n, kMaxAttempts,
+                              *temp, final_path));
 
     const TransferJob job{client, feed, *temp, cancel, progress, tag, reporter, clock};
     AttemptOutcome outcome = run_attempt(job, final_path);
     switch (outcome.end) {
-      case AttemptEnd::cancelled:
-        (void)platform::delete_file(*temp);
-        return StubError::cancelled();
+      case AttemptEnd::cancelled: (void)platform::delete_file(*temp); return StubError::cancelled();
       case AttemptEnd::done:
         // A failed promotion leaves the verified file for the cache to find; no retry can
         // make the final path writable.
         if (outcome.error) return *outcome.error;
         if (n >= 2) reporter.emit(retried_succeeded_event(feed, n));
         return std::move(outcome.promoted);
-      case AttemptEnd::failed:
-        break;
+      case AttemptEnd::failed: break;
     }
 
     const StubError& error = *outcome.error;
@@ -134,13 +127,10 @@ Result<Path> download_with_reporter(const net::HttpClient& client,
   return last_error;
 }
 
-Result<Path> download_and_verify(const net::HttpClient& client,
-                                                  const feed::Feed& feed,
-                                                  const Path& final_path,
-                                                  const CancelFlag& cancel,
-                                                  const ProgressFn& progress, std::string_view tag,
-                                                  const telemetry::TelemetryHandle* telemetry,
-                                                  const Clock& clock) {
+Result<Path> download_and_verify(const net::HttpClient& client, const feed::Feed& feed,
+                                 const Path& final_path, const CancelFlag& cancel,
+                                 const ProgressFn& progress, std::string_view tag,
+                                 const telemetry::TelemetryHandle* telemetry, const Clock& clock) {
   return download_with_reporter(client, feed, final_path, cancel, progress, tag,
                                 standard_reporter(telemetry), clock);
 }

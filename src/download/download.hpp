@@ -5,7 +5,6 @@
 
 #include <chrono>
 #include <cstdint>
-#include "text/path.hpp"
 #include <functional>
 #include <string_view>
 
@@ -14,6 +13,7 @@
 #include "base/ui_status.hpp"
 #include "feed/feed.hpp"
 #include "net/http_client.hpp"
+#include "text/path.hpp"
 
 namespace corvald::telemetry {
 class TelemetryHandle;
@@ -24,12 +24,10 @@ namespace corvald::download {
 // Called only on the thread that called download_and_verify.
 using ProgressFn = std::function<void(std::uint64_t done, std::uint64_t total)>;
 
-Result<Path> download_and_verify(const net::HttpClient& client,
-                                                  const feed::Feed& feed,
-                                                  const Path& final_path,
-                                                  const CancelFlag& cancel,
-                                                  const ProgressFn& progress, std::string_view tag,
-                                                  const telemetry::TelemetryHandle* telemetry,
-                                                  const Clock& clock = Clock::real());
+Result<Path> download_and_verify(const net::HttpClient& client, const feed::Feed& feed,
+                                 const Path& final_path, const CancelFlag& cancel,
+                                 const ProgressFn& progress, std::string_view tag,
+                                 const telemetry::TelemetryHandle* telemetry,
+                                 const Clock& clock = Clock::real());
 
 }  // namespace corvald::download

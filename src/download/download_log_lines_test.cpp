@@ -46,9 +46,9 @@ struct Download {
 
   Result<Path> run() {
     const CancelFlag cancel;
-    return download_and_verify(net::HttpClient(session), feed, final_path, cancel,
-                               [](std::uint64_t, std::uint64_t) {}, "worker", nullptr,
-                               clock.clock());
+    return download_and_verify(
+        net::HttpClient(session), feed, final_path, cancel, [](std::uint64_t, std::uint64_t) {},
+        "worker", nullptr, clock.clock());
   }
 };
 
@@ -59,14 +59,13 @@ TEST(DownloadLogLines, AttemptFallbackVerificationAndPromotion) {
   const auto placed = download.run();
   ASSERT_TRUE(placed.ok()) << placed.error().display();
 
-  EXPECT_THAT(
-      log.messages(),
-      ElementsAre("[worker] download attempt 1/3 → " + utf8(download.temp) +
-                      " (final: " + utf8(download.final_path) + ")",
-                  "[worker] parallel failed: server returned 200 for Range request (Range "
-                  "ignored) — falling back to single-conn",
-                  "[worker] verify OK on " + utf8(download.temp),
-                  "[worker] promoted to final path " + utf8(download.final_path)));
+  EXPECT_THAT(log.messages(),
+              ElementsAre("[worker] download attempt 1/3 → " + utf8(download.temp) +
+                              " (final: " + utf8(download.final_path) + ")",
+                          "[worker] parallel failed: server returned 200 for Range request (Range "
+                          "ignored) — falling back to single-conn",
+                          "[worker] verify OK on " + utf8(download.temp),
+                          "[worker] promoted to final path " + utf8(download.final_path)));
 }
 
 // A folder with something in it cannot be deleted as a file, like a temp file another

@@ -1,3 +1,5 @@
+#include "download/download.hpp"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -7,7 +9,6 @@
 #include <system_error>
 #include <utility>
 
-#include "download/download.hpp"
 #include "download/download_test_support.hpp"
 #include "logfile/test/log_capture.hpp"
 #include "platform/file.hpp"
@@ -17,8 +18,8 @@ namespace corvald::download {
 namespace {
 
 using namespace testing;
-using ::testing::ElementsAre;
 using ::testing::Contains;
+using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
 class DownloadOnDisk : public DownloadFixture {};
@@ -62,26 +63,30 @@ TEST(DownloadLog, AVerificationThatCannotOpenTheFileNamesItOnTheNextLine) {
   const std::filesystem::path final_path = dir.path() / "Setup-2.4.0.exe";
   const std::filesystem::path temp = dir.path() / "Setup-2.4.0.exe.download";
   const std::string body = installer_bytes(1000);
-  const feed::Feed feed{"2.4.0", "http://127.0.0.1:18080/release/Setup-2.4.0.exe",
-                        sha512_of(dir.path(), body), {}, body.size()};
+  const feed::Feed feed{"2.4.0",
+                        "http://127.0.0.1:18080/release/Setup-2.4.0.exe",
+                        sha512_of(dir.path(), body),
+                        {},
+                        body.size()};
   auto first = std::make_shared<std::atomic<bool>>(true);
-  session->set_handler([temp, body, first](const net::test::RecordedRequest&)
-                           -> std::optional<net::test::ScriptedReply> {
-    if (first->exchange(false)) std::filesystem::remove(temp);
-    return net::test::ScriptedReply::with_body(body, 206);
-  });
+  session->set_handler(
+      [temp, body,
+       first](const net::test::RecordedRequest&) -> std::optional<net::test::ScriptedReply> {
+        if (first->exchange(false)) std::filesystem::remove(temp);
+        return net::test::ScriptedReply::with_body(body, 206);
+      });
   FakeClock clock(10ms);
   const CancelFlag cancel;
-  const auto placed =
-      download_and_verify(net::HttpClient(session), feed, final_path, cancel,
-                          [](std::uint64_t, std::uint64_t) {}, "worker", nullptr, clock.clock());
+  const auto placed = download_and_verify(
+      net::HttpClient(session), feed, final_path, cancel, [](std::uint64_t, std::uint64_t) {},
+      "worker", nullptr, clock.clock());
   ASSERT_TRUE(placed.ok()) << placed.error().display();
 
   const auto lines = log.messages();
-  const auto failed = std::find(lines.begin(), lines.end(),
-                                "[worker] attempt 1 failed: io error: " +
-                                    std::generic_category().message(ENOENT) +
-                                    "; will retry whole download");
+  const auto failed =
+      std::find(lines.begin(), lines.end(),
+                "[worker] attempt 1 failed: io error: " + std::generic_category().message(ENOENT) +
+                    "; will retry whole download");
   ASSERT_GE(lines.end() - failed, 3) << ::testing::PrintToString(lines);
   EXPECT_EQ(failed[1], "[worker] where: open for reading " + text::path_to_utf8(temp) +
                            " <- verify the downloaded installer (system error " +

@@ -15,8 +15,8 @@ namespace {
 using namespace testing;
 using net::test::ScriptedReply;
 using net::test::ScriptedSession;
-using ::testing::ElementsAre;
 using ::testing::Contains;
+using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::UnorderedElementsAre;
 
@@ -194,10 +194,10 @@ TEST_F(DownloadTest, DigestThatNeverMatchesUsesAllAttempts) {
 
   ASSERT_FALSE(result);
   EXPECT_EQ(result.error().kind(), StubError::Kind::verify);
-  EXPECT_THAT(recorded_.event_names(),
-              ElementsAre("download_completed", "download_attempt_failed", "download_completed",
-                          "download_attempt_failed", "download_completed",
-                          "download_attempt_failed"));
+  EXPECT_THAT(
+      recorded_.event_names(),
+      ElementsAre("download_completed", "download_attempt_failed", "download_completed",
+                  "download_attempt_failed", "download_completed", "download_attempt_failed"));
   EXPECT_EQ(u64(recorded_.events[5], "attempt"), 3u);
   EXPECT_EQ(clock.waits(), (std::vector{2000ms, 2000ms}));
   EXPECT_THAT(recorded_.lines.back(), HasSubstr("[worker] attempt 3 failed: verify failed"));
@@ -222,9 +222,8 @@ TEST_F(DownloadTest, SecondAttemptSucceedsAfterEverythingFailedOnce) {
   ASSERT_TRUE(result) << result.error().display();
   EXPECT_EQ(read_file(final_), body_);
   EXPECT_THAT(recorded_.event_names(),
-              ElementsAre("download_failed_fell_back", "download_failed",
-                          "download_attempt_failed", "download_completed",
-                          "download_retried_succeeded"));
+              ElementsAre("download_failed_fell_back", "download_failed", "download_attempt_failed",
+                          "download_completed", "download_retried_succeeded"));
   EXPECT_EQ(u64(recorded_.events[4], "attempt"), 2u);
   EXPECT_EQ(clock.waits(), (std::vector{500ms, 2000ms, 2000ms}));
 }
@@ -232,14 +231,14 @@ TEST_F(DownloadTest, SecondAttemptSucceedsAfterEverythingFailedOnce) {
 TEST_F(DownloadTest, WorkerThatThrowsFailsTheTransferNotTheProcess) {
   offer(12 * MiB);
   auto body_ptr = std::make_shared<const std::string>(body_);
-  session_->set_handler([body_ptr](const net::test::RecordedRequest& r)
-                            -> std::optional<ScriptedReply> {
-    const std::string& body = *body_ptr;
-    const auto range = parse_range(r.header("Range"));
-    if (!range) return ScriptedReply::with_body(body, 200);
-    if (range->first > 0) throw std::runtime_error("boom");
-    return ScriptedReply::with_body(body.substr(0, range->last + 1), 206);
-  });
+  session_->set_handler(
+      [body_ptr](const net::test::RecordedRequest& r) -> std::optional<ScriptedReply> {
+        const std::string& body = *body_ptr;
+        const auto range = parse_range(r.header("Range"));
+        if (!range) return ScriptedReply::with_body(body, 200);
+        if (range->first > 0) throw std::runtime_error("boom");
+        return ScriptedReply::with_body(body.substr(0, range->last + 1), 206);
+      });
   FakeClock clock(10ms);
 
   auto result = run(clock);
@@ -255,18 +254,19 @@ TEST_F(DownloadTest, CancelDuringParallelTransferRemovesTheTempFile) {
   offer(20 * MiB);
   auto body_ptr = std::make_shared<const std::string>(body_);
   auto gate = std::make_shared<net::test::Gate>();
-  session_->set_handler([body_ptr, gate](const net::test::RecordedRequest& r)
-                            -> std::optional<ScriptedReply> {
-    const std::string& body = *body_ptr;
-    const auto range = parse_range(r.header("Range"));
-    if (!range) return ScriptedReply::with_body(body, 200);
-    auto reply = ScriptedReply::with_body(body.substr(range->first, range->last - range->first + 1), 206);
-    if (range->first > 0) {
-      reply.stall = gate;
-      reply.stall_at_byte = 64 * 1024;
-    }
-    return reply;
-  });
+  session_->set_handler(
+      [body_ptr, gate](const net::test::RecordedRequest& r) -> std::optional<ScriptedReply> {
+        const std::string& body = *body_ptr;
+        const auto range = parse_range(r.header("Range"));
+        if (!range) return ScriptedReply::with_body(body, 200);
+        auto reply = ScriptedReply::with_body(
+            body.substr(range->first, range->last - range->first + 1), 206);
+        if (range->first > 0) {
+          reply.stall = gate;
+          reply.stall_at_byte = 64 * 1024;
+        }
+        return reply;
+      });
   std::thread canceller([&] {
     gate->wait_for_arrivals(2);
     cancel_.cancel();
@@ -319,8 +319,10 @@ TEST_F(DownloadTest, CancelNotYetSeenByTheWatcherStillPreventsTheFallback) {
   Clock clock = fake.clock();
   const auto fake_sleep = clock.sleep;
   clock.sleep = [fake_sleep](std::chrono::milliseconds wait) {
-    if (wait == kWatcherPoll) std::this_thread::sleep_for(100ms);
-    else fake_sleep(wait);
+    if (wait == kWatcherPoll)
+      std::this_thread::sleep_for(100ms);
+    else
+      fake_sleep(wait);
   };
 
   auto result = download_with_reporter(client_, feed_, final_, cancel_, progress_fn_, "worker",

@@ -2,6 +2,8 @@
 // on the scripted session, a scratch folder and a recorder for log lines and events.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <atomic>
 #include <charconv>
 #include <chrono>
@@ -16,8 +18,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "download/download.hpp"
 #include "download/download_internal.hpp"
@@ -37,19 +37,18 @@ class FakeClock {
   explicit FakeClock(std::chrono::milliseconds step = 0ms) : step_(step) {}
 
   Clock clock() {
-    return Clock{
-        [this] {
-          const auto at = ticks_.fetch_add(step_.count());
-          return std::chrono::steady_clock::time_point(std::chrono::milliseconds(at));
-        },
-        [this](std::chrono::milliseconds wait) {
-          if (wait == kWatcherPoll || wait == kMonitorPoll) {
-            std::this_thread::sleep_for(1ms);
-          } else if (wait != 0ms) {
-            std::lock_guard lock(mutex_);
-            waits_.push_back(wait);
-          }
-        }};
+    return Clock{[this] {
+                   const auto at = ticks_.fetch_add(step_.count());
+                   return std::chrono::steady_clock::time_point(std::chrono::milliseconds(at));
+                 },
+                 [this](std::chrono::milliseconds wait) {
+                   if (wait == kWatcherPoll || wait == kMonitorPoll) {
+                     std::this_thread::sleep_for(1ms);
+                   } else if (wait != 0ms) {
+                     std::lock_guard lock(mutex_);
+                     waits_.push_back(wait);
+                   }
+                 }};
   }
 
   std::vector<std::chrono::milliseconds> waits() const {
@@ -103,8 +102,8 @@ inline void serve_installer(net::test::ScriptedSession& session, std::string bod
     const auto range = parse_range(r.header("Range"));
     if (!range || ignore_range) return net::test::ScriptedReply::with_body(body, 200);
     const std::uint64_t last = std::min<std::uint64_t>(range->last, body.size() - 1);
-    return net::test::ScriptedReply::with_body(
-        body.substr(range->first, last - range->first + 1), 206);
+    return net::test::ScriptedReply::with_body(body.substr(range->first, last - range->first + 1),
+                                               206);
   });
 }
 
@@ -120,20 +119,21 @@ inline void serve_out_of_order(net::test::ScriptedSession& session, const std::s
                                std::shared_ptr<net::test::Gate> gate) {
   auto shared = std::make_shared<const std::string>(body);
   auto held_once = std::make_shared<std::atomic<bool>>(false);
-  session.set_handler([shared, gate, held_once](const net::test::RecordedRequest& r)
-                          -> std::optional<net::test::ScriptedReply> {
-    const auto range = parse_range(r.header("Range"));
-    if (!range) return std::nullopt;
-    auto reply = net::test::ScriptedReply::with_body(
-        shared->substr(range->first, range->last - range->first + 1), 206);
-    if (range->first == 12ull << 20) reply.body += std::string(1000, 'x');
-    if (range->first == 4ull << 20 && !held_once->exchange(true)) {
-      reply.stall = gate;
-      reply.stall_at_byte = 64 << 10;
-      reply.fail_at_byte = (1 << 20) + 17;
-    }
-    return reply;
-  });
+  session.set_handler(
+      [shared, gate,
+       held_once](const net::test::RecordedRequest& r) -> std::optional<net::test::ScriptedReply> {
+        const auto range = parse_range(r.header("Range"));
+        if (!range) return std::nullopt;
+        auto reply = net::test::ScriptedReply::with_body(
+            shared->substr(range->first, range->last - range->first + 1), 206);
+        if (range->first == 12ull << 20) reply.body += std::string(1000, 'x');
+        if (range->first == 4ull << 20 && !held_once->exchange(true)) {
+          reply.stall = gate;
+          reply.stall_at_byte = 64 << 10;
+          reply.fail_at_byte = (1 << 20) + 17;
+        }
+        return reply;
+      });
 }
 
 class ScratchDir {
@@ -186,8 +186,9 @@ struct Recorded {
   std::vector<telemetry::TelemetryEvent> events;
 
   Reporter reporter() {
-    return Reporter{[this](const std::string& line) { lines.push_back(line); },
-                    [this](telemetry::TelemetryEvent event) { events.push_back(std::move(event)); }};
+    return Reporter{
+        [this](const std::string& line) { lines.push_back(line); },
+        [this](telemetry::TelemetryEvent event) { events.push_back(std::move(event)); }};
   }
 
   std::vector<std::string> event_names() const {

@@ -14,8 +14,8 @@ namespace {
 
 constexpr int kTriesPerRange = 3;
 // Before the second and the third try.
-constexpr std::array<std::chrono::milliseconds, 2> kRetryWaits = {
-    std::chrono::milliseconds(500), std::chrono::milliseconds(2000)};
+constexpr std::array<std::chrono::milliseconds, 2> kRetryWaits = {std::chrono::milliseconds(500),
+                                                                  std::chrono::milliseconds(2000)};
 
 // Writes all of a piece at its offset; a disk that accepts nothing would otherwise spin here.
 Result<void> write_piece(platform::File& file, std::uint64_t offset, const char* data,
@@ -64,7 +64,8 @@ Result<void> fetch_once(const net::HttpClient& client, std::string_view url,
     }
     first_piece = false;
     // A server that sends more than the range asked for must not spill into the next range.
-    const auto take = static_cast<std::uint32_t>(std::min<std::uint64_t>(*count, expected - written));
+    const auto take =
+        static_cast<std::uint32_t>(std::min<std::uint64_t>(*count, expected - written));
     auto stored = write_piece(file, first + written, buffer.get(), take, state, written);
     if (!stored) return stored.error();
   }

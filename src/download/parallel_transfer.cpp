@@ -22,8 +22,7 @@ namespace {
 // and clock, which need not outlive this call.
 class CancelWatcher {
  public:
-  CancelWatcher(std::shared_ptr<AttemptState> state, const CancelFlag& cancel,
-                const Clock& clock)
+  CancelWatcher(std::shared_ptr<AttemptState> state, const CancelFlag& cancel, const Clock& clock)
       : state_(std::move(state)) {
     try {
       thread_ = std::thread([state = state_, &cancel, &clock] {
@@ -79,8 +78,8 @@ Result<Transferred> transfer(const TransferJob& job, const std::shared_ptr<Attem
 
   const ByteRange probe = probe_range(size);
   const auto probe_started = job.clock.now();
-  auto probed = fetch_range(job.client, job.feed.url, {}, *writer, probe.first, probe.last,
-                            *state, job.clock);
+  auto probed = fetch_range(job.client, job.feed.url, {}, *writer, probe.first, probe.last, *state,
+                            job.clock);
   if (!probed) return probed.error();
   (*hasher)->range_done(probe);
   const auto probe_took = job.clock.now() - probe_started;

@@ -22,7 +22,6 @@
 
 #include <condition_variable>
 #include <cstdint>
-#include "text/path.hpp"
 #include <map>
 #include <memory>
 #include <mutex>
@@ -33,6 +32,7 @@
 #include "base/result.hpp"
 #include "download/transfer.hpp"
 #include "platform/file.hpp"
+#include "text/path.hpp"
 #include "verify/file_digest.hpp"
 
 namespace corvald::download {

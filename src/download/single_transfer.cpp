@@ -12,9 +12,8 @@ namespace corvald::download {
 namespace {
 
 StubError overrun(std::uint64_t total, std::uint64_t size) {
-  return StubError::network(
-      text::format("single-conn download exceeded the expected size: got {} of {} bytes", total,
-                   size));
+  return StubError::network(text::format(
+      "single-conn download exceeded the expected size: got {} of {} bytes", total, size));
 }
 
 }  // namespace

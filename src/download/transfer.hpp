@@ -6,7 +6,6 @@
 #include <chrono>
 #include <cstdint>
 #include <deque>
-#include "text/path.hpp"
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -15,6 +14,7 @@
 
 #include "download/download.hpp"
 #include "telemetry/telemetry_event.hpp"
+#include "text/path.hpp"
 
 namespace corvald::download {
 

@@ -80,9 +80,8 @@ Result<void> run_workers(const TransferJob& job, const std::shared_ptr<AttemptSt
   for (std::uint32_t i = 0; i < count; ++i) {
     auto slot = std::make_unique<WorkerSlot>();
     try {
-      slot->thread = std::thread(worker_main, job.client, job.feed.url,
-                                 RangeOutlet{writer, hasher}, state, job.clock,
-                                 std::ref(*slot));
+      slot->thread = std::thread(worker_main, job.client, job.feed.url, RangeOutlet{writer, hasher},
+                                 state, job.clock, std::ref(*slot));
     } catch (const std::exception& error) {
       // The workers already running still drain the queue; the transfer fails after them.
       start_failure = StubError::internal(
@@ -97,8 +96,7 @@ Result<void> run_workers(const TransferJob& job, const std::shared_ptr<AttemptSt
   std::optional<StubError> first_failure;
   for (auto& slot : slots) {
     slot->thread.join();
-    const Result<void> result =
-        slot->result ? *slot->result : Result<void>(worker_panicked());
+    const Result<void> result = slot->result ? *slot->result : Result<void>(worker_panicked());
     if (!result && !first_failure) first_failure = result.error();
   }
   if (first_failure) return *first_failure;

@@ -53,7 +53,8 @@ TEST(FeedDocuments, PipelineDocumentWithAnchorsAliasesAndNestedUnknownKeys) {
 version: "2.0.0-beta.3"
 channel: beta
 defaults: &defaults
-  sha512: &digest )") + kDigest + R"(
+  sha512: &digest )") + kDigest +
+                           R"(
   size: 1000
   version: 0.0.1
 files:
@@ -83,11 +84,11 @@ minimumSystemVersion: !!str 10.0.19041
 }
 
 TEST(FeedDocuments, JsonStyleDocumentWithByteOrderMarkAndCrLf) {
-  const Feed feed = parsed(std::string("\xEF\xBB\xBF{\r\n  \"version\": \"1.3.2\",\r\n") +
-                           "  \"path\": \"http://mirror.example/Setup 1.3.2.exe\",\r\n" +
-                           "  \"sha512\": \"" + kDigest + "\",\r\n  \"size\": 4096,\r\n" +
-                           "  \"files\": [],\r\n" +
-                           "  \"extra\": {\"nested\": [1, 2, {\"a\": null}]}\r\n}\r\n");
+  const Feed feed =
+      parsed(std::string("\xEF\xBB\xBF{\r\n  \"version\": \"1.3.2\",\r\n") +
+             "  \"path\": \"http://mirror.example/Setup 1.3.2.exe\",\r\n" + "  \"sha512\": \"" +
+             kDigest + "\",\r\n  \"size\": 4096,\r\n" + "  \"files\": [],\r\n" +
+             "  \"extra\": {\"nested\": [1, 2, {\"a\": null}]}\r\n}\r\n");
   EXPECT_EQ(feed.version, "1.3.2");
   EXPECT_EQ(feed.url, "http://mirror.example/Setup 1.3.2.exe");
   EXPECT_EQ(feed.size, 4096u);
@@ -113,12 +114,12 @@ TEST(FeedDocuments, AliasBombsAndCyclesInIgnoredKeysAreNeverExpanded) {
     const Result<Feed> feed = parse_feed(body, checkupdate_base(std::nullopt));
     return feed ? std::string("ok") : feed.error().text();
   };
-  EXPECT_TRUE(failure(bomb + "version: 1\nfiles: *l9\n").starts_with(
-      "yaml: invalid type for `files[0]`"));
-  EXPECT_TRUE(failure("version: 1\nfiles: &f [*f]\n").starts_with(
-      "yaml: invalid type for `files[0]`"));
-  EXPECT_TRUE(failure("version: 1\nfiles: [&e {url: x, size: *e}]\n").starts_with(
-      "yaml: invalid type for `files[0].size`"));
+  EXPECT_TRUE(
+      failure(bomb + "version: 1\nfiles: *l9\n").starts_with("yaml: invalid type for `files[0]`"));
+  EXPECT_TRUE(
+      failure("version: 1\nfiles: &f [*f]\n").starts_with("yaml: invalid type for `files[0]`"));
+  EXPECT_TRUE(failure("version: 1\nfiles: [&e {url: x, size: *e}]\n")
+                  .starts_with("yaml: invalid type for `files[0].size`"));
 }
 
 TEST(FeedDocuments, NestingIsLimitedToSixtyFourLevelsAnywhere) {
@@ -130,11 +131,11 @@ TEST(FeedDocuments, NestingIsLimitedToSixtyFourLevelsAnywhere) {
   const std::string too_deep = "yaml: nested deeper than 64 levels at line 1 column 70";
   EXPECT_EQ(parse_feed(nested(64), checkupdate_base(std::nullopt)).error().text(), too_deep);
   EXPECT_EQ(parse_feed(nested(30000), checkupdate_base(std::nullopt)).error().text(), too_deep);
-  EXPECT_EQ(parse_feed("version: 1\nfiles: " + std::string(30000, '['),
-                       checkupdate_base(std::nullopt))
-                .error()
-                .text(),
-            "yaml: nested deeper than 64 levels at line 2 column 71");
+  EXPECT_EQ(
+      parse_feed("version: 1\nfiles: " + std::string(30000, '['), checkupdate_base(std::nullopt))
+          .error()
+          .text(),
+      "yaml: nested deeper than 64 levels at line 2 column 71");
   std::string block = "deep:\n";
   for (int depth = 1; depth < 70; ++depth) block += std::string(depth, ' ') + "k:\n";
   EXPECT_TRUE(parse_feed(block + kValidTail, checkupdate_base(std::nullopt))

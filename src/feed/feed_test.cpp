@@ -27,9 +27,8 @@ Feed parsed(std::string_view body) {
 }
 
 TEST(FeedUrl, FeedLocationAndOnlyLowerCaseHttpSchemesAreAbsolute) {
-  EXPECT_EQ(feed_url(std::nullopt),
-            net::service_origin_from(std::nullopt) +
-                "/api/voice-realtime/checkupdate/win-x64/last.yml");
+  EXPECT_EQ(feed_url(std::nullopt), net::service_origin_from(std::nullopt) +
+                                        "/api/voice-realtime/checkupdate/win-x64/last.yml");
   const std::string base = "https://u.example/api/voice-realtime/checkupdate/win-x64/";
   EXPECT_EQ(resolve_installer_url("https://cdn.example/a.exe", base), "https://cdn.example/a.exe");
   EXPECT_EQ(resolve_installer_url("http://cdn.example/a.exe", base), "http://cdn.example/a.exe");
@@ -55,8 +54,8 @@ files:
   EXPECT_EQ(own.sha512, "OWN");
   EXPECT_EQ(own.size, 2u);
 
-  const Feed inherited = parsed(
-      "version: 1.4.0\npath: Old.exe\nsha512: TOP\nsize: 1\nfiles: [{url: New.exe}]\n");
+  const Feed inherited =
+      parsed("version: 1.4.0\npath: Old.exe\nsha512: TOP\nsize: 1\nfiles: [{url: New.exe}]\n");
   EXPECT_EQ(inherited.url, checkupdate_base(std::nullopt) + "New.exe");
   EXPECT_EQ(inherited.sha512, "TOP");
   EXPECT_EQ(inherited.size, 1u);
@@ -198,7 +197,9 @@ TEST(ParseFeedYaml, DocumentLevelFailures) {
   EXPECT_EQ(outcome(std::string("version: 1\0\n", 12)),
             "yaml: control characters are not allowed at byte 10");
   // UTF-16, even with its byte-order mark, is not a feed.
-  EXPECT_EQ(outcome(std::string("\xFF\xFEv\0:\0 \0" "1\0", 10)),
+  EXPECT_EQ(outcome(std::string("\xFF\xFEv\0:\0 \0"
+                                "1\0",
+                                10)),
             "yaml: UTF-16 byte-order mark found, the feed must be UTF-8");
   EXPECT_EQ(outcome("\xFE\xFF"), "yaml: UTF-16 byte-order mark found, the feed must be UTF-8");
   EXPECT_EQ(parsed("\xEF\xBB\xBFversion: 1\npath: a\nsha512: H\nsize: 1\n").url,

@@ -101,9 +101,9 @@ Result<std::optional<RawFile>> read_files(const YamlDocument& document, const ya
 Result<RawFeed> read_raw_feed(const YamlDocument& document) {
   const yaml_node_t& root = document.root();
   if (root.type != YAML_MAPPING_NODE) {
-    return StubError::parse(text::format(
-        "yaml: expected a mapping at the top level, found {} at {}",
-        kind_of(root), position_of(root)));
+    return StubError::parse(
+        text::format("yaml: expected a mapping at the top level, found {} at {}", kind_of(root),
+                     position_of(root)));
   }
   auto fields = listed_fields(document, root, kFeedKeys);
   if (!fields) return fields.error();

@@ -15,13 +15,11 @@ std::string mark_text(const yaml_mark_t& mark) {
 StubError libyaml_error(const yaml_parser_t& parser) {
   const char* problem = parser.problem != nullptr ? parser.problem : "unknown error";
   switch (parser.error) {
-    case YAML_MEMORY_ERROR:
-      return StubError::parse("yaml: out of memory");
+    case YAML_MEMORY_ERROR: return StubError::parse("yaml: out of memory");
     case YAML_READER_ERROR:
       // The reader reports bytes, not lines: it fails before it knows where lines are.
       return StubError::parse(text::format("yaml: {} at byte {}", problem, parser.problem_offset));
-    default:
-      break;
+    default: break;
   }
   std::string message = "yaml: ";
   if (parser.context != nullptr) {
@@ -67,8 +65,7 @@ Result<void> check_nesting(std::string_view bytes) {
     if (yaml_parser_parse(parser.get(), &event) == 0) return libyaml_error(*parser);
     const EventDeleter release{&event};
     switch (event.type) {
-      case YAML_STREAM_END_EVENT:
-        return Ok{};
+      case YAML_STREAM_END_EVENT: return Ok{};
       case YAML_SEQUENCE_START_EVENT:
       case YAML_MAPPING_START_EVENT:
         if (++depth > kMaxYamlNesting) {
@@ -77,11 +74,8 @@ Result<void> check_nesting(std::string_view bytes) {
         }
         break;
       case YAML_SEQUENCE_END_EVENT:
-      case YAML_MAPPING_END_EVENT:
-        --depth;
-        break;
-      default:
-        break;
+      case YAML_MAPPING_END_EVENT: --depth; break;
+      default: break;
     }
   }
 }
@@ -97,8 +91,8 @@ std::string_view scalar_text(const yaml_node_t& node) {
 
 // What a plain scalar that is not an unsigned decimal integer looks like, for the message.
 std::string_view non_integer_kind(std::string_view text) {
-  const bool signed_number = text.size() > 1 && (text[0] == '-' || text[0] == '+') &&
-                             text[1] >= '0' && text[1] <= '9';
+  const bool signed_number =
+      text.size() > 1 && (text[0] == '-' || text[0] == '+') && text[1] >= '0' && text[1] <= '9';
   if (signed_number) return text[0] == '-' ? "a negative number" : "a number with a sign";
   if (text.starts_with("0x") || text.starts_with("0o") || text.starts_with("0b")) {
     return "a hexadecimal, octal or binary number";
@@ -148,9 +142,8 @@ Result<YamlDocument> YamlDocument::load_single(std::string_view bytes) {
   std::unique_ptr<yaml_document_t, Free> second(new yaml_document_t{});
   if (yaml_parser_load(parser.get(), second.get()) == 0) return libyaml_error(*parser);
   if (yaml_document_get_root_node(second.get()) != nullptr) {
-    return StubError::parse(
-        text::format("yaml: expected a single document, found another at {}",
-                     mark_text(second->start_mark)));
+    return StubError::parse(text::format("yaml: expected a single document, found another at {}",
+                                         mark_text(second->start_mark)));
   }
   return YamlDocument(std::move(first));
 }
@@ -168,12 +161,9 @@ std::string position_of(const yaml_node_t& node) { return mark_text(node.start_m
 
 std::string_view kind_of(const yaml_node_t& node) {
   switch (node.type) {
-    case YAML_MAPPING_NODE:
-      return "a mapping";
-    case YAML_SEQUENCE_NODE:
-      return "a sequence";
-    default:
-      return is_null(node) ? "null" : "a string";
+    case YAML_MAPPING_NODE: return "a mapping";
+    case YAML_SEQUENCE_NODE: return "a sequence";
+    default: return is_null(node) ? "null" : "a string";
   }
 }
 

@@ -37,18 +37,10 @@ std::string unescape(std::string_view raw) {
     switch (next) {
       case '"':
       case '/':
-      case '\\':
-        out.push_back(next);
-        break;
-      case 'n':
-        out.push_back('\n');
-        break;
-      case 'r':
-        out.push_back('\r');
-        break;
-      case 't':
-        out.push_back('\t');
-        break;
+      case '\\': out.push_back(next); break;
+      case 'n': out.push_back('\n'); break;
+      case 'r': out.push_back('\r'); break;
+      case 't': out.push_back('\t'); break;
       default:
         out.push_back('\\');
         out.push_back(next);

@@ -31,10 +31,9 @@ TEST(FeedbackLogLines, BundleSkipsAndTotals) {
   LogCapture log;
   ASSERT_TRUE(log.installed_ok());
   TempDir dir;
-  const auto bundle = build_log_bundle({sized(dir, "crash.dmp", 10 * kMiB + 1),
-                                        sized(dir, "app.log", 8 * kMiB),
-                                        sized(dir, "app.log.2026120812", 8 * kMiB),
-                                        sized(dir, "app.log.2026120813", 1 * kMiB)});
+  const auto bundle = build_log_bundle(
+      {sized(dir, "crash.dmp", 10 * kMiB + 1), sized(dir, "app.log", 8 * kMiB),
+       sized(dir, "app.log.2026120812", 8 * kMiB), sized(dir, "app.log.2026120813", 1 * kMiB)});
   ASSERT_TRUE(bundle.ok()) << bundle.error().display();
 
   // Two stored entries (headers 30 and 46 bytes, each with its name twice) and the end record.
@@ -54,7 +53,8 @@ TEST(FeedbackLogLines, GrantPutAndSubmit) {
   const std::string blob_path = "feedback/2026/12/08/" + std::string(70, 'b') + ".zip";
   auto session = std::make_shared<net::test::ScriptedSession>();
   session->push(ScriptedReply::with_body(R"({"upload_url":"https://store.test/r.zip?sig=s",)"
-                                         R"("private_storage_url":")" + blob_path + "\"}"));
+                                         R"("private_storage_url":")" +
+                                         blob_path + "\"}"));
   session->push(ScriptedReply::with_body("", 201));
   session->push(ScriptedReply::with_body("{}", 202));
   FeedbackSubmission submission;
@@ -68,8 +68,7 @@ TEST(FeedbackLogLines, GrantPutAndSubmit) {
   ASSERT_TRUE(receipt.ok()) << receipt.error().display();
 
   EXPECT_THAT(log.messages(),
-              ElementsAre("[feedback] upload URL granted (path=" + blob_path.substr(0, 80) +
-                              "...)",
+              ElementsAre("[feedback] upload URL granted (path=" + blob_path.substr(0, 80) + "...)",
                           "[feedback] blob PUT OK", "[feedback] submit → HTTP 202"));
 }
 

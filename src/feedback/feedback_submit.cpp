@@ -49,12 +49,9 @@ Result<UploadGrant> get_upload_url(const net::HttpClient& client, std::string_vi
                           telemetry::percent_encode(client_id);
   const std::string request_id = net::new_request_id();
   const net::HeaderList headers = {
-      {"User-Agent", std::string(user_agent)},
-      {"CV-AppId", build_info::app_id},
-      {"CV-Client-Id", std::string(client_id)},
-      {"CV-Channel", "windows"},
-      {"Accept", "application/json"},
-      {"CV-Request-Id", request_id},
+      {"User-Agent", std::string(user_agent)},  {"CV-AppId", build_info::app_id},
+      {"CV-Client-Id", std::string(client_id)}, {"CV-Channel", "windows"},
+      {"Accept", "application/json"},           {"CV-Request-Id", request_id},
   };
   auto response = client.get(net::with_request_id(url, request_id), headers);
   if (!response) return std::move(response).error();
@@ -62,8 +59,8 @@ Result<UploadGrant> get_upload_url(const net::HttpClient& client, std::string_vi
   auto body = std::move(response).value().read_to_end(upload_url_reply_limit);
   if (!body) return std::move(body).error();
   if (!is_success(status)) {
-    log_info("[feedback] get-upload-url FAILED status={} request_id={} body={}",
-             status, request_id, net::log_safe_text(body.value()));
+    log_info("[feedback] get-upload-url FAILED status={} request_id={} body={}", status, request_id,
+             net::log_safe_text(body.value()));
     // The request id is in the log line; the error names the endpoint as the caller knows it.
     return StubError::http(url, status);
   }
@@ -120,8 +117,7 @@ Result<void> put_archive(const net::HttpClient& client, std::string_view upload_
     log_info("[feedback] blob PUT OK");
     return Ok{};
   }
-  log_info("[feedback] blob PUT FAILED status={} body={}", status,
-           net::log_safe_text(*kept));
+  log_info("[feedback] blob PUT FAILED status={} body={}", status, net::log_safe_text(*kept));
   return StubError::http("PUT " + first_chars(unsigned_url, url_prefix_chars) + " (" +
                              std::to_string(archive.size()) + "B)",
                          status);
@@ -165,8 +161,7 @@ std::string submit_record_json(const FeedbackSubmission& submission, std::string
 
 Result<FeedbackReceipt> send_feedback_archive(const net::HttpClient& client, std::string_view base,
                                               std::string_view client_id,
-                                              std::string_view user_agent,
-                                              std::string_view archive,
+                                              std::string_view user_agent, std::string_view archive,
                                               const FeedbackSubmission& submission) {
   auto grant = get_upload_url(client, base, client_id, user_agent);
   if (!grant) return std::move(grant).error();
@@ -188,8 +183,8 @@ Result<FeedbackReceipt> send_feedback_archive(const net::HttpClient& client, std
   auto reply = client.post(url, headers, record);
   if (!reply) return std::move(reply).error();
   if (!is_success(reply->status)) {
-    log_info("[feedback] submit FAILED status={} request_id={} body={}",
-             reply->status, request_id, reply->body_text);
+    log_info("[feedback] submit FAILED status={} request_id={} body={}", reply->status, request_id,
+             reply->body_text);
   }
   log_info("[feedback] submit → HTTP {}", reply->status);
   return FeedbackReceipt{std::move(grant->private_storage_url), reply->status};
@@ -197,8 +192,7 @@ Result<FeedbackReceipt> send_feedback_archive(const net::HttpClient& client, std
 
 Result<FeedbackReceipt> send_feedback(const net::HttpClient& client,
                                       const std::optional<std::string>& service_override,
-                                      std::string_view client_id,
-                                      std::string_view user_agent,
+                                      std::string_view client_id, std::string_view user_agent,
                                       const std::vector<Path>& files,
                                       const FeedbackSubmission& submission) {
   auto bundle = build_log_bundle(files);

@@ -5,7 +5,6 @@
 
 #include <chrono>
 #include <cstdint>
-#include "text/path.hpp"
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,6 +12,7 @@
 
 #include "base/result.hpp"
 #include "net/http_client.hpp"
+#include "text/path.hpp"
 
 namespace corvald::feedback {
 
@@ -26,7 +26,7 @@ struct FeedbackSubmission {
 };
 
 struct FeedbackReceipt {
-  std::string blob_path;       // the private_storage_url the service granted
+  std::string blob_path;            // the private_storage_url the service granted
   std::uint32_t submit_status = 0;  // any status; the caller judges it
 };
 
@@ -45,16 +45,14 @@ std::uint64_t unix_seconds(std::chrono::system_clock::time_point now);
 // outside 2xx is logged but returned in the receipt, not as an error.
 Result<FeedbackReceipt> send_feedback(const net::HttpClient& client,
                                       const std::optional<std::string>& service_override,
-                                      std::string_view client_id,
-                                      std::string_view user_agent,
+                                      std::string_view client_id, std::string_view user_agent,
                                       const std::vector<Path>& files,
                                       const FeedbackSubmission& submission);
 
 // The three exchanges for an archive already built; `base` is the feedback base.
 Result<FeedbackReceipt> send_feedback_archive(const net::HttpClient& client, std::string_view base,
                                               std::string_view client_id,
-                                              std::string_view user_agent,
-                                              std::string_view archive,
+                                              std::string_view user_agent, std::string_view archive,
                                               const FeedbackSubmission& submission);
 
 }  // namespace corvald::feedback

@@ -57,8 +57,8 @@ TEST(FeedbackProtocol, ThreeExchangesWithTheirHeadersInOrder) {
   session->push(ScriptedReply::with_body("{}", 200));
   const net::HttpClient client(session);
 
-  auto receipt = send_feedback_archive(client, base, "my client", "UA/1", "PK-bytes",
-                                       minimal_submission());
+  auto receipt =
+      send_feedback_archive(client, base, "my client", "UA/1", "PK-bytes", minimal_submission());
   ASSERT_TRUE(receipt) << receipt.error().display();
   EXPECT_EQ(receipt->blob_path, "b/r.zip");
   EXPECT_EQ(receipt->submit_status, 200u);
@@ -101,20 +101,21 @@ TEST(FeedbackProtocol, ThreeExchangesWithTheirHeadersInOrder) {
 TEST(FeedbackProtocol, UploadUrlRefusalIsAnHttpErrorForTheUrlWithoutRequestId) {
   auto session = std::make_shared<ScriptedSession>();
   session->push(ScriptedReply::with_body("denied sig=supersecretvalue", 403));
-  auto receipt = send_feedback_archive(net::HttpClient(session), base, "c", "UA", "z",
-                                       minimal_submission());
+  auto receipt =
+      send_feedback_archive(net::HttpClient(session), base, "c", "UA", "z", minimal_submission());
   ASSERT_FALSE(receipt);
   EXPECT_EQ(receipt.error().kind(), StubError::Kind::http);
   EXPECT_EQ(receipt.error().status(), 403u);
-  EXPECT_EQ(receipt.error().text(), std::string(base) + "/get-upload-url?file_type=log&client_id=c");
+  EXPECT_EQ(receipt.error().text(),
+            std::string(base) + "/get-upload-url?file_type=log&client_id=c");
   EXPECT_EQ(session->request_count(), 1u);
 }
 
 TEST(FeedbackProtocol, NumberUploadUrlIsReportedMissing) {
   auto session = std::make_shared<ScriptedSession>();
   session->push(ScriptedReply::with_body(R"({"upload_url":5,"private_storage_url":"p"})"));
-  auto receipt = send_feedback_archive(net::HttpClient(session), base, "c", "UA", "z",
-                                       minimal_submission());
+  auto receipt =
+      send_feedback_archive(net::HttpClient(session), base, "c", "UA", "z", minimal_submission());
   ASSERT_FALSE(receipt);
   EXPECT_EQ(receipt.error().kind(), StubError::Kind::parse);
   EXPECT_EQ(receipt.error().text(), "get-upload-url: missing 'upload_url' in response");
@@ -127,8 +128,7 @@ TEST(FeedbackProtocol, MissingStoragePathAndBadUtf8AreParseErrors) {
   const net::HttpClient client(session);
   auto missing = send_feedback_archive(client, base, "c", "UA", "z", minimal_submission());
   ASSERT_FALSE(missing);
-  EXPECT_EQ(missing.error().text(),
-            "get-upload-url: missing 'private_storage_url' in response");
+  EXPECT_EQ(missing.error().text(), "get-upload-url: missing 'private_storage_url' in response");
   auto bad = send_feedback_archive(client, base, "c", "UA", "z", minimal_submission());
   ASSERT_FALSE(bad);
   EXPECT_EQ(bad.error().kind(), StubError::Kind::parse);
@@ -155,8 +155,8 @@ TEST(FeedbackProtocol, SubmitRefusalStillGivesAReceipt) {
   session->push(ScriptedReply::with_body(grant_body));
   session->push(ScriptedReply::with_body(""));
   session->push(ScriptedReply::with_body("oops", 500));
-  auto receipt = send_feedback_archive(net::HttpClient(session), base, "c", "UA", "z",
-                                       minimal_submission());
+  auto receipt =
+      send_feedback_archive(net::HttpClient(session), base, "c", "UA", "z", minimal_submission());
   ASSERT_TRUE(receipt);
   EXPECT_EQ(receipt->submit_status, 500u);
 }

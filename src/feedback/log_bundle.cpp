@@ -57,8 +57,8 @@ Result<std::string> read_bundle_file(const Path& path, std::uint64_t limit) {
   return data;
 }
 
-Result<LogBundle> build_log_bundle_with(const std::vector<Path>& files,
-                                        const BundleClock& now, const BundleReader& read) {
+Result<LogBundle> build_log_bundle_with(const std::vector<Path>& files, const BundleClock& now,
+                                        const BundleReader& read) {
   LogBundle bundle;
   std::vector<BundleEntry> entries;
   std::uint64_t total = 0;
@@ -67,14 +67,13 @@ Result<LogBundle> build_log_bundle_with(const std::vector<Path>& files,
     const auto measured = platform::file_size(path);
     const std::uint64_t size = measured ? *measured : kUnknownSize;
     if (size > kMaxBundleFileSize) {
-      log_info("[feedback] skip oversized entry name={} size={}", name,
-               size);
+      log_info("[feedback] skip oversized entry name={} size={}", name, size);
       ++bundle.skipped_oversized;
       continue;
     }
     if (add_saturating(total, size) > kMaxBundleTotalSize) {
-      log_info("[feedback] skip past total cap name={} accum={} cap={}",
-               name, total, kMaxBundleTotalSize);
+      log_info("[feedback] skip past total cap name={} accum={} cap={}", name, total,
+               kMaxBundleTotalSize);
       ++bundle.skipped_cap;
       continue;
     }
@@ -93,15 +92,13 @@ Result<LogBundle> build_log_bundle_with(const std::vector<Path>& files,
   bundle.archive = std::move(*archive);
   bundle.entry_count = static_cast<std::uint32_t>(entries.size());
   log_info("[feedback] zip built: {} bytes ({} entries, {} skipped_oversized, {} skipped_cap)",
-           bundle.archive.size(), bundle.entry_count, bundle.skipped_oversized,
-           bundle.skipped_cap);
+           bundle.archive.size(), bundle.entry_count, bundle.skipped_oversized, bundle.skipped_cap);
   return bundle;
 }
 
 }  // namespace detail
 
-Result<LogBundle> build_log_bundle(const std::vector<Path>& files,
-                                   const BundleClock& now) {
+Result<LogBundle> build_log_bundle(const std::vector<Path>& files, const BundleClock& now) {
   return detail::build_log_bundle_with(files, now, &detail::read_bundle_file);
 }
 

@@ -4,12 +4,12 @@
 
 #include <chrono>
 #include <cstdint>
-#include "text/path.hpp"
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "base/result.hpp"
+#include "text/path.hpp"
 
 namespace corvald::feedback {
 
@@ -17,7 +17,7 @@ inline constexpr std::uint64_t kMaxBundleFileSize = 10485760;   // a file of exa
 inline constexpr std::uint64_t kMaxBundleTotalSize = 15728640;  // reaching it exactly is allowed
 
 struct LogBundle {
-  std::string archive;  // the zip bytes
+  std::string archive;            // the zip bytes
   std::uint32_t entry_count = 0;  // replacement ".missing.txt" entries included
   std::uint32_t skipped_oversized = 0;
   std::uint32_t skipped_cap = 0;
@@ -35,11 +35,10 @@ Result<LogBundle> build_log_bundle(const std::vector<Path>& files,
 namespace detail {
 // Reads at most `limit` bytes of a file; the seam lets tests delete a file between its
 // measuring and its reading.
-using BundleReader =
-    std::function<Result<std::string>(const Path& path, std::uint64_t limit)>;
+using BundleReader = std::function<Result<std::string>(const Path& path, std::uint64_t limit)>;
 Result<std::string> read_bundle_file(const Path& path, std::uint64_t limit);
-Result<LogBundle> build_log_bundle_with(const std::vector<Path>& files,
-                                        const BundleClock& now, const BundleReader& read);
+Result<LogBundle> build_log_bundle_with(const std::vector<Path>& files, const BundleClock& now,
+                                        const BundleReader& read);
 }  // namespace detail
 
 }  // namespace corvald::feedback

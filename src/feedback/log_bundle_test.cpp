@@ -4,10 +4,10 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <system_error>
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <system_error>
 
 #include "feedback/crc32.hpp"
 #include "feedback/zip_writer.hpp"
@@ -56,8 +56,8 @@ std::uint32_t get32(const std::string& b, std::size_t at) {
 }
 
 // 2026-12-08 13:45:58 UTC
-const system_clock::time_point kFixed = sys_days{year{2026} / December / 8} + hours{13} +
-                                        minutes{45} + seconds{58};
+const system_clock::time_point kFixed =
+    sys_days{year{2026} / December / 8} + hours{13} + minutes{45} + seconds{58};
 BundleClock fixed_clock() {
   return [] { return kFixed; };
 }
@@ -145,9 +145,8 @@ TEST(LogBundle, TotalCapSkipsAndLaterSmallerFileFits) {
 
 TEST(LogBundle, TotalCapReachedExactlyIsTaken) {
   ScratchDir dir;
-  auto bundle = build_log_bundle({dir.sized("a", 10 * kMiB), dir.sized("b", 5 * kMiB),
-                                  dir.sized("c", 1)},
-                                 fixed_clock());
+  auto bundle = build_log_bundle(
+      {dir.sized("a", 10 * kMiB), dir.sized("b", 5 * kMiB), dir.sized("c", 1)}, fixed_clock());
   ASSERT_TRUE(bundle.ok());
   EXPECT_EQ(bundle->entry_count, 2U);
   EXPECT_EQ(bundle->skipped_cap, 1U);
@@ -201,8 +200,8 @@ TEST(LogBundle, DeletedFileBecomesMissingEntryAndArchiveOpensInUnzip) {
   const fs::path gone = dir.write("gone.log", "soon deleted");
   fs::create_directories(dir.path() / "sub");
   const std::vector<Path> files{dir.write("first.log", "line one\n"), gone,
-                                    dir.write("crash.dmp", std::string(1000, '\x7f')),
-                                    dir.write("sub/first.log", "again")};
+                                dir.write("crash.dmp", std::string(1000, '\x7f')),
+                                dir.write("sub/first.log", "again")};
   // The file is measured, then removed just before its read, as a log rotation would do.
   const detail::BundleReader delete_then_read = [&](const Path& path, std::uint64_t limit) {
     if (path == gone) fs::remove(gone);

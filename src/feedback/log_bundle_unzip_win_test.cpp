@@ -27,8 +27,7 @@ TEST(LogBundleUnzip, WindowsArchiveIsSoundInTheHostsUnzip) {
   std::string dump(300000, '\0');
   for (std::size_t i = 0; i < dump.size(); ++i) dump[i] = static_cast<char>(i * 131 % 251);
   const std::vector<Path> files = {write("app.log", "[INFO] first line\r\n"),
-                                    write("app.log.2026120813", ""),
-                                    write("crash.dmp", dump)};
+                                   write("app.log.2026120813", ""), write("crash.dmp", dump)};
   const auto bundle = build_log_bundle(files);
   ASSERT_TRUE(bundle.ok()) << bundle.error().display();
   ASSERT_EQ(bundle->entry_count, 3u);

@@ -2,9 +2,10 @@
 #pragma once
 
 #include <cstddef>
-#include "text/path.hpp"
 #include <optional>
 #include <vector>
+
+#include "text/path.hpp"
 
 namespace corvald {
 

@@ -40,8 +40,8 @@ class ReportFilesTest : public ::testing::Test {
 };
 
 TEST_F(ReportFilesTest, LogFilesArePlainAppLogFilesInByteOrder) {
-  for (const char* name : {"app.log.2", "app.log", "app.log.10", "App.log", "other.log",
-                           "xapp.log"}) {
+  for (const char* name :
+       {"app.log.2", "app.log", "app.log.10", "App.log", "other.log", "xapp.log"}) {
     write(root_ / name);
   }
   fs::create_directory(root_ / "app.log.dir");
@@ -65,8 +65,8 @@ TEST_F(ReportFilesTest, CrashDumpsAreDmpFilesOfAnyCaseNewestFirst) {
   fs::create_directories(dumps);
   const auto base = fs::file_time_type::clock::now() - 1h;
   const std::vector<std::pair<std::string, std::chrono::minutes>> files = {
-      {"old.dmp", 0min}, {"newest.DMP", 30min}, {"middle.Dmp", 10min}, {"notes.txt", 40min},
-      {"dmp", 50min},    {"a.dmp.txt", 50min}};
+      {"old.dmp", 0min},    {"newest.DMP", 30min}, {"middle.Dmp", 10min},
+      {"notes.txt", 40min}, {"dmp", 50min},        {"a.dmp.txt", 50min}};
   for (const auto& [name, age] : files) {
     write(dumps / name);
     fs::last_write_time(dumps / name, base + age);

@@ -1,9 +1,10 @@
+#include "feedback/report_files.hpp"
+
+#include "platform/windows.hpp"
+
 #include <gtest/gtest.h>
 
 #include <fstream>
-
-#include "feedback/report_files.hpp"
-#include "platform/windows.hpp"
 
 namespace corvald {
 namespace {

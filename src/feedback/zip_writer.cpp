@@ -42,9 +42,8 @@ DosStamp dos_stamp(std::chrono::system_clock::time_point at) {
   const int y = int(date.year());
   const unsigned year_field = y < 1980 ? 0U : (y > 2107 ? 127U : unsigned(y - 1980));
   DosStamp stamp;
-  stamp.time = static_cast<std::uint16_t>((tod.seconds().count() / 2) |
-                                          (tod.minutes().count() << 5) |
-                                          (tod.hours().count() << 11));
+  stamp.time = static_cast<std::uint16_t>(
+      (tod.seconds().count() / 2) | (tod.minutes().count() << 5) | (tod.hours().count() << 11));
   stamp.date = static_cast<std::uint16_t>(unsigned(date.day()) | (unsigned(date.month()) << 5) |
                                           (year_field << 9));
   return stamp;

@@ -126,8 +126,8 @@ Result<void> FeedbackDialog::build() {
                                  fonts_.body.get());
   if (!cancel) return cancel.error();
   cancel_ = *cancel;
-  auto send = ui::create_child(window_, {L"BUTTON", button_style, 0, l.send, L"Send"},
-                               fonts_.body.get());
+  auto send =
+      ui::create_child(window_, {L"BUTTON", button_style, 0, l.send, L"Send"}, fonts_.body.get());
   if (!send) return send.error();
   send_ = *send;
 
@@ -144,8 +144,8 @@ Result<void> FeedbackDialog::build() {
 
 void FeedbackDialog::fit_button_row() {
   const ui::RowButton row[] = {{cancel_, layout_.cancel.width}, {send_, layout_.send.width}};
-  ui::fit_button_row(row, {layout_.button_row_right, layout_.button_gap,
-                           layout_.button_text_margin});
+  ui::fit_button_row(row,
+                     {layout_.button_row_right, layout_.button_gap, layout_.button_text_margin});
 }
 
 // Moved to a monitor of another scale: the size Windows suggests, new fonts, controls laid out
@@ -218,17 +218,14 @@ LRESULT FeedbackDialog::on_message(HWND window, UINT message, WPARAM wparam, LPA
     case WM_DPICHANGED:
       on_dpi_changed(LOWORD(wparam), *reinterpret_cast<const RECT*>(lparam));
       return 0;
-    case WM_CLOSE:
-      close();
-      break;
+    case WM_CLOSE: close(); break;
     case WM_NCDESTROY: {
       const LRESULT result = DefWindowProcW(window, message, wparam, lparam);
       window_ = nullptr;
       delete this;
       return result;
     }
-    default:
-      break;
+    default: break;
   }
   return DefWindowProcW(window, message, wparam, lparam);
 }
@@ -237,8 +234,7 @@ LRESULT FeedbackDialog::on_message(HWND window, UINT message, WPARAM wparam, LPA
 
 void open_feedback_dialog(const RunSettings& settings) {
   if (auto opened = FeedbackDialog::open(settings); !opened) {
-    log_info("[feedback-ui] build_ui failed: {}",
-             opened.error().display());
+    log_info("[feedback-ui] build_ui failed: {}", opened.error().display());
     log_where("[feedback-ui] ", opened.error());
   }
 }

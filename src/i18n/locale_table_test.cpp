@@ -22,17 +22,19 @@ TEST(LocaleTableReader, DecodesEscapesAndUtf8) {
   EXPECT_EQ(single_value(R"(a\/b\\c\nd\re\tf)"), "a/b\\c\nd\re\tf");
   // Any other escaped ASCII character stands for itself.
   EXPECT_EQ(single_value(R"(say \"hi\" \b\q)"), "say \"hi\" bq");
-  EXPECT_EQ(single_value(R"(caf\u00e9 \u00C9\u0041 \u+0e9)"), "caf\xC3\xA9 \xC3\x89" "A \xC3\xA9");
+  EXPECT_EQ(single_value(R"(caf\u00e9 \u00C9\u0041 \u+0e9)"),
+            "caf\xC3\xA9 \xC3\x89"
+            "A \xC3\xA9");
   EXPECT_EQ(single_value("\xE6\x97\xA5 \xF0\x9F\x98\x80"), "\xE6\x97\xA5 \xF0\x9F\x98\x80");
 }
 
 TEST(LocaleTableReader, RefusedStringEndsTheTableThere) {
   const std::string broken_values[] = {
       R"(\ud83d\ude00)",  // a surrogate pair
-      R"(\udc00)",        R"(\u12G4)", R"(\u-123)", R"(\u 123)",
-      "\xC3(",            // a lead byte without its continuation
-      "\xC0\xAF",         // overlong encoding
-      "\xED\xA0\x80",     // an encoded surrogate
+      R"(\udc00)",       R"(\u12G4)", R"(\u-123)", R"(\u 123)",
+      "\xC3(",         // a lead byte without its continuation
+      "\xC0\xAF",      // overlong encoding
+      "\xED\xA0\x80",  // an encoded surrogate
   };
   for (const std::string& broken : broken_values) {
     const LocaleTable table =
@@ -52,7 +54,7 @@ TEST(LocaleTableReader, UnexpectedStructureKeepsPairsReadSoFar) {
       R"({"a": "1", "b" "x", "c": "3"})",  // no colon
       R"({"a": "1", c: "3"})",             // an unquoted key
       R"({"a": "1",, "c": "3"})",
-      R"({"a": "1"} "c": "3"})",           // nothing after the brace is read
+      R"({"a": "1"} "c": "3"})",  // nothing after the brace is read
   };
   for (const char* text : cases) {
     EXPECT_THAT(parse_locale_table(text), UnorderedElementsAre(Pair("a", "1"))) << text;

@@ -57,10 +57,10 @@ const LocaleTable& english() {
 TEST(EmbeddedLocaleTables, NineteenCodesInFixedOrder) {
   std::vector<std::string> codes;
   for (const auto& locale : embedded_locales()) codes.emplace_back(locale.code);
-  EXPECT_THAT(codes, ::testing::ElementsAre("ar-EG", "de-DE", "en", "es-ES", "fr-FR", "he-IL",
-                                            "hi-IN", "id-ID", "it-IT", "ja-JP", "ko-KR",
-                                            "ms-MY", "nl-NL", "pl-PL", "pt-BR", "ru-RU",
-                                            "th-TH", "zh-CN", "zh-TW"));
+  EXPECT_THAT(codes,
+              ::testing::ElementsAre("ar-EG", "de-DE", "en", "es-ES", "fr-FR", "he-IL", "hi-IN",
+                                     "id-ID", "it-IT", "ja-JP", "ko-KR", "ms-MY", "nl-NL", "pl-PL",
+                                     "pt-BR", "ru-RU", "th-TH", "zh-CN", "zh-TW"));
 }
 
 TEST(EmbeddedLocaleTables, EveryTableHoldsExactlyTheEnglishKeys) {

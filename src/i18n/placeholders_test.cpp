@@ -6,9 +6,9 @@ namespace corvald::i18n {
 namespace {
 
 TEST(TrWithPlaceholders, FillsEveryNamedPlaceholder) {
-  EXPECT_EQ(fill_placeholders("Downloading v{version} \xC2\xB7 {mb} / {mb_total} MB ({percent} %)",
-                              {{"percent", "40"}, {"mb_total", "50.0"}, {"mb", "20.0"},
-                               {"version", "1.2.3"}}),
+  EXPECT_EQ(fill_placeholders(
+                "Downloading v{version} \xC2\xB7 {mb} / {mb_total} MB ({percent} %)",
+                {{"percent", "40"}, {"mb_total", "50.0"}, {"mb", "20.0"}, {"version", "1.2.3"}}),
             "Downloading v1.2.3 \xC2\xB7 20.0 / 50.0 MB (40 %)");
   EXPECT_EQ(fill_placeholders("{a}{a}{b}", {{"a", "x"}, {"b", ""}}), "xx");
 }
@@ -34,8 +34,7 @@ TEST(TrWithPlaceholders, FirstPairOfANameWins) {
 TEST(TrWithPlaceholders, InsertedValuesAreNotExpandedAgain) {
   EXPECT_EQ(fill_placeholders("Send failed: {reason}", {{"reason", "{x}"}, {"x", "boom"}}),
             "Send failed: {x}");
-  EXPECT_EQ(fill_placeholders("{reason}", {{"reason", "{reason}{reason"}}),
-            "{reason}{reason");
+  EXPECT_EQ(fill_placeholders("{reason}", {{"reason", "{reason}{reason"}}), "{reason}{reason");
 }
 
 }  // namespace

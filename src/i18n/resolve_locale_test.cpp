@@ -18,26 +18,42 @@ void expect_resolves(Cases cases) {
 }
 
 TEST(ResolveLocale, TableCodeMatchesIgnoringAsciiCase) {
-  expect_resolves({{"de-DE", "de-DE"}, {"DE-de", "de-DE"}, {"EN", "en"}, {"pt-br", "pt-BR"},
-                   {"ZH-tw", "zh-TW"}, {"zh-cn", "zh-CN"}});
+  expect_resolves({{"de-DE", "de-DE"},
+                   {"DE-de", "de-DE"},
+                   {"EN", "en"},
+                   {"pt-br", "pt-BR"},
+                   {"ZH-tw", "zh-TW"},
+                   {"zh-cn", "zh-CN"}});
 }
 
 TEST(ResolveLocale, ChineseFollowsRegionNotScript) {
-  expect_resolves({{"zh-HK", "zh-TW"}, {"zh-MO", "zh-TW"}, {"zh-Hant-TW", "zh-TW"},
-                   {"zh_TW", "zh-TW"}, {"ZH_hk", "zh-TW"}, {"zh-SG", "zh-CN"},
-                   {"zh-Hans", "zh-CN"}, {"zh", "zh-CN"}, {"zh-Hant", "zh-CN"},
+  expect_resolves({{"zh-HK", "zh-TW"},
+                   {"zh-MO", "zh-TW"},
+                   {"zh-Hant-TW", "zh-TW"},
+                   {"zh_TW", "zh-TW"},
+                   {"ZH_hk", "zh-TW"},
+                   {"zh-SG", "zh-CN"},
+                   {"zh-Hans", "zh-CN"},
+                   {"zh", "zh-CN"},
+                   {"zh-Hant", "zh-CN"},
                    {"zh-Hans-CN", "zh-CN"}});
 }
 
 TEST(ResolveLocale, OtherRegionsUseFirstTableOfTheLanguage) {
-  expect_resolves({{"es-MX", "es-ES"}, {"en-GB", "en"}, {"en-US", "en"}, {"pt-PT", "pt-BR"},
-                   {"fr_CA", "fr-FR"}, {"FR-be", "fr-FR"}, {"ja", "ja-JP"},
-                   {"ar-SA", "ar-EG"}, {"he", "he-IL"}, {"ms_SG", "ms-MY"}});
+  expect_resolves({{"es-MX", "es-ES"},
+                   {"en-GB", "en"},
+                   {"en-US", "en"},
+                   {"pt-PT", "pt-BR"},
+                   {"fr_CA", "fr-FR"},
+                   {"FR-be", "fr-FR"},
+                   {"ja", "ja-JP"},
+                   {"ar-SA", "ar-EG"},
+                   {"he", "he-IL"},
+                   {"ms_SG", "ms-MY"}});
 }
 
 TEST(ResolveLocale, UnknownLanguageGivesEnglish) {
-  expect_resolves({{"sr-Latn-RS", "en"}, {"xx", "en"}, {"-de", "en"},
-                   {"english", "en"}});
+  expect_resolves({{"sr-Latn-RS", "en"}, {"xx", "en"}, {"-de", "en"}, {"english", "en"}});
 }
 
 TEST(ResolveLocale, FirstNonBlankCandidateDecidesAlone) {

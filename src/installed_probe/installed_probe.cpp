@@ -79,7 +79,7 @@ bool display_name_matches(std::string_view name) {
 }
 
 std::optional<Path> exe_from_entry(const std::optional<std::string>& display_icon,
-                                                    const std::optional<std::string>& install_location) {
+                                   const std::optional<std::string>& install_location) {
   if (display_icon) {
     std::string_view icon = *display_icon;
     // Only a plain icon index is dropped; ",-1" and the like stay part of the text, which
@@ -109,7 +109,9 @@ std::optional<InstalledApp> probe_installed(platform::Registry& registry) {
   return std::nullopt;
 }
 
-std::optional<InstalledApp> probe_installed() { return probe_installed(platform::system_registry()); }
+std::optional<InstalledApp> probe_installed() {
+  return probe_installed(platform::system_registry());
+}
 
 std::optional<InstalledApp> probe_installed_healthy(platform::Registry& registry) {
   auto found = probe_installed(registry);

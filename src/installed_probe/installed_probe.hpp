@@ -1,7 +1,6 @@
 // Finding the installed application in the Windows uninstall registry, and starting it.
 #pragma once
 
-#include "text/path.hpp"
 #include <optional>
 #include <string>
 #include <string_view>
@@ -9,11 +8,12 @@
 #include "base/ui_status.hpp"
 #include "platform/registry.hpp"
 #include "telemetry/telemetry.hpp"
+#include "text/path.hpp"
 
 namespace corvald {
 
 struct InstalledApp {
-  std::string version;                       // the entry's DisplayVersion
+  std::string version;      // the entry's DisplayVersion
   std::optional<Path> exe;  // absent when the entry names no usable path
 };
 
@@ -28,7 +28,7 @@ std::optional<InstalledApp> probe_installed_healthy();
 
 // The executable named by an entry's DisplayIcon, else "<product>.exe" in its InstallLocation.
 std::optional<Path> exe_from_entry(const std::optional<std::string>& display_icon,
-                                                    const std::optional<std::string>& install_location);
+                                   const std::optional<std::string>& install_location);
 
 // The product name alone, or followed by a space and a digit ("Corvald Tavrin 2.4.1").
 bool display_name_matches(std::string_view name);

@@ -1,12 +1,14 @@
 // The probe against the real registry, through an uninstall entry this test owns.
+#include "installed_probe/installed_probe.hpp"
+
+#include "platform/windows.hpp"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "installed_probe/installed_probe.hpp"
 #include "platform/process.hpp"
 #include "platform/wide.hpp"
-#include "platform/windows.hpp"
 
 namespace corvald {
 namespace {

@@ -1,7 +1,6 @@
-#include "installed_probe/installed_probe.hpp"
-
 #include "build_info.hpp"
 #include "i18n/i18n.hpp"
+#include "installed_probe/installed_probe.hpp"
 #include "logfile/log.hpp"
 #include "logfile/log_where.hpp"
 #include "platform/child_process.hpp"
@@ -36,8 +35,8 @@ void launch_app(const std::optional<Path>& exe, UiStatus& status,
   const std::string error = started.error().display();
   log_info("  launch skipped: {}", error);
   log_where("  ", started.error());
-  telemetry::telemetry_send(telemetry,
-                            telemetry::TelemetryEvent("app_launch_failed").add_text("error", error));
+  telemetry::telemetry_send(
+      telemetry, telemetry::TelemetryEvent("app_launch_failed").add_text("error", error));
   finish_ok(status, fallback_text);
 }
 

@@ -1,6 +1,7 @@
+#include "logfile/file_logger.hpp"
+
 #include <gtest/gtest.h>
 
-#include "logfile/file_logger.hpp"
 #include "logfile/test/log_test_support.hpp"
 
 namespace corvald::logfile {
@@ -17,8 +18,8 @@ TEST(FileLoggerPosix, KeepsWritingToTheOldFileWhenTheNewOneCannotBeOpened) {
   std::string complaints;
   LoggerHooks hooks;
   hooks.to_stderr = [&](std::string_view text) { complaints.append(text); };
-  FileLogger logger(LoggerConfig{Level::info, "n", dir.path() / "logs", 72, false},
-                    clock.clock(), hooks);
+  FileLogger logger(LoggerConfig{Level::info, "n", dir.path() / "logs", 72, false}, clock.clock(),
+                    hooks);
   ASSERT_TRUE(logger.start());
   logger.submit(Level::info, "one");
   logger.wait_until_written();

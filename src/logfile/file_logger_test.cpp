@@ -19,7 +19,8 @@ using testing::write_file;
 
 class FileLoggerTest : public ::testing::Test {
  protected:
-  std::unique_ptr<FileLogger> start(ManualClock& clock, const std::string& name = "corvald-installer",
+  std::unique_ptr<FileLogger> start(ManualClock& clock,
+                                    const std::string& name = "corvald-installer",
                                     bool echo = false) {
     LoggerConfig config;
     config.folder = folder;
@@ -123,8 +124,8 @@ TEST_F(FileLoggerTest, RetentionRunsAtStartAfterHalfAnHourAndAtRotation) {
 TEST_F(FileLoggerTest, RecordsAboveTheLevelAreNeitherWrittenNorEchoed) {
   ManualClock clock(dec8(4, 6, 20, 123));
   auto logger = start(clock, "n", /*echo=*/true);
-  for (Level level : {Level::debug, Level::trace, Level::off, Level::error, Level::warn,
-                      Level::info}) {
+  for (Level level :
+       {Level::debug, Level::trace, Level::off, Level::error, Level::warn, Level::info}) {
     logger->submit(level, "text");
   }
   logger->shutdown();

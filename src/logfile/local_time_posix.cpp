@@ -1,6 +1,6 @@
-#include <ctime>
-
 #include "logfile/local_time.hpp"
+
+#include <ctime>
 
 namespace corvald::logfile {
 
@@ -11,8 +11,13 @@ LocalTime to_local_time(std::chrono::system_clock::time_point at) {
   const std::time_t t = system_clock::to_time_t(time_point_cast<system_clock::duration>(whole));
   std::tm tm{};
   if (localtime_r(&t, &tm) == nullptr) return LocalTime{};
-  return LocalTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min,
-                   tm.tm_sec, static_cast<int>(duration_cast<milliseconds>(at - whole).count())};
+  return LocalTime{tm.tm_year + 1900,
+                   tm.tm_mon + 1,
+                   tm.tm_mday,
+                   tm.tm_hour,
+                   tm.tm_min,
+                   tm.tm_sec,
+                   static_cast<int>(duration_cast<milliseconds>(at - whole).count())};
 }
 
 }  // namespace corvald::logfile

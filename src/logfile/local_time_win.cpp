@@ -1,8 +1,8 @@
 #include "logfile/local_time.hpp"
 
-#include <cstdint>
-
 #include "platform/windows.hpp"
+
+#include <cstdint>
 
 namespace corvald::logfile {
 namespace {
@@ -27,7 +27,7 @@ LocalTime to_local_time(std::chrono::system_clock::time_point at) {
   SYSTEMTIME local{};
   if (!FileTimeToSystemTime(&file_time, &utc)) return LocalTime{};
   if (!SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local)) local = utc;
-  return LocalTime{local.wYear, local.wMonth,  local.wDay,         local.wHour,
+  return LocalTime{local.wYear,   local.wMonth,  local.wDay,         local.wHour,
                    local.wMinute, local.wSecond, local.wMilliseconds};
 }
 

@@ -8,8 +8,7 @@ std::string where_line(std::string_view prefix, const StubError& error) {
   return text::format("{}where: {}", prefix, context);
 }
 
-void log_where(std::string_view prefix, const StubError& error,
-               logfile::Level level) {
+void log_where(std::string_view prefix, const StubError& error, logfile::Level level) {
   if (!logfile::log_enabled(level)) return;
   const std::string line = where_line(prefix, error);
   if (!line.empty()) logfile::log_record(level, line);

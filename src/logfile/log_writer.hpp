@@ -3,7 +3,6 @@
 #pragma once
 
 #include <chrono>
-#include "text/path.hpp"
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,6 +11,7 @@
 #include "logfile/log_clock.hpp"
 #include "logfile/logger_config.hpp"
 #include "platform/file.hpp"
+#include "text/path.hpp"
 
 namespace corvald::logfile {
 

@@ -2,12 +2,12 @@
 #pragma once
 
 #include <cstdint>
-#include "text/path.hpp"
 #include <functional>
 #include <string>
 #include <string_view>
 
 #include "logfile/log.hpp"
+#include "text/path.hpp"
 
 namespace corvald::logfile {
 

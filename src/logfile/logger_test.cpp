@@ -47,9 +47,8 @@ using testing::write_file;
   log_error("after shutdown");
 
   const std::string content = read_file(std::filesystem::path(config.folder / "app.log"));
-  const std::regex expected(
-      R"(\[\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}\] \[INFO\] corvald-test - )"
-      R"(=== new run: version=1\.2\.3 pid=42 ===\n)");
+  const std::regex expected(R"(\[\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}\] \[INFO\] corvald-test - )"
+                            R"(=== new run: version=1\.2\.3 pid=42 ===\n)");
   if (!std::regex_match(content, expected)) fail("unexpected file content: ", content);
   std::error_code ignored;
   std::filesystem::remove_all(dir.path(), ignored);

@@ -31,9 +31,7 @@ std::string key_of(const Path& file_name) {
 
 }  // namespace
 
-bool is_rotated_log_name(const Path& file_name) {
-  return !key_of(file_name).empty();
-}
+bool is_rotated_log_name(const Path& file_name) { return !key_of(file_name).empty(); }
 
 std::string retention_cutoff(const LogClock& clock, std::chrono::system_clock::time_point now,
                              std::uint32_t retention_hours) {

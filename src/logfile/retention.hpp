@@ -3,11 +3,11 @@
 
 #include <chrono>
 #include <cstdint>
-#include "text/path.hpp"
 #include <string>
 #include <string_view>
 
 #include "logfile/log_clock.hpp"
+#include "text/path.hpp"
 
 namespace corvald::logfile {
 

@@ -23,9 +23,9 @@ TEST(LogRetention, DeletesOnlyRotatedFilesBelowTheCutoff) {
   TempDir dir;
   const auto& d = dir.path();
   const char* deleted[] = {"app.log.2026120511", "app.log.2025010100"};
-  const char* kept[] = {"app.log",   "app.log.2026120512",     "app.log.2026120812",
-                        "app.log.1", "app.log.2026120512.bak", "notes.txt",
-                        "app.log.20261205", "app.log.202612051100", "App.log.2026010100"};
+  const char* kept[] = {"app.log",          "app.log.2026120512",     "app.log.2026120812",
+                        "app.log.1",        "app.log.2026120512.bak", "notes.txt",
+                        "app.log.20261205", "app.log.202612051100",   "App.log.2026010100"};
   for (const char* name : deleted) write_file(d / name, "x\n");
   for (const char* name : kept) write_file(d / name, "x\n");
   // A folder with a rotated file's name is not a log file.

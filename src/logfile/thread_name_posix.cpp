@@ -1,6 +1,6 @@
-#include <pthread.h>
-
 #include "logfile/thread_name.hpp"
+
+#include <pthread.h>
 
 namespace corvald::logfile {
 

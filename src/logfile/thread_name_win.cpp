@@ -1,7 +1,8 @@
 #include "logfile/thread_name.hpp"
 
-#include "platform/wide.hpp"
 #include "platform/windows.hpp"
+
+#include "platform/wide.hpp"
 
 namespace corvald::logfile {
 

@@ -1,7 +1,8 @@
 #include "main/command_line.hpp"
 
-#include "platform/wide.hpp"
 #include "platform/windows.hpp"
+
+#include "platform/wide.hpp"
 // windows.hpp first: shellapi.h needs its types.
 #include <shellapi.h>
 

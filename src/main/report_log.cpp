@@ -41,8 +41,7 @@ Result<void> upload_report(const RunSettings& settings) {
 }  // namespace
 
 int run_report_log(const RunSettings& settings) {
-  log_info("[report-log] start app_id={} platform={}", build_info::app_id,
-           "WindowsX64");
+  log_info("[report-log] start app_id={} platform={}", build_info::app_id, "WindowsX64");
   const Result<void> outcome = upload_report(settings);
   if (!outcome) {
     log_info("[report-log] FAIL: {}", outcome.error().display());

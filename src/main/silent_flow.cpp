@@ -27,8 +27,7 @@ constexpr PipelineOptions silent_run{
 
 Result<std::uint32_t> silent_install(const RunSettings& settings) {
   const std::string feed_url = feed::feed_url(settings.service_url);
-  log_info("[silent] start version={} feed={}", build_info::stub_version,
-           feed_url);
+  log_info("[silent] start version={} feed={}", build_info::stub_version, feed_url);
   auto client_id = load_or_create_client_id_under(settings.local_app_data);
   if (!client_id) return std::move(client_id).error();
   auto client = net::HttpClient::open(net::stub_user_agent());
@@ -59,8 +58,7 @@ int run_silent(const RunSettings& settings) {
     log_where("[main] ", result.error());
     return static_cast<int>(ExitCode::failed);
   }
-  log_info("[main] silent flow done, exit code {}",
-           static_cast<std::int32_t>(result.value()));
+  log_info("[main] silent flow done, exit code {}", static_cast<std::int32_t>(result.value()));
   return silent_exit_code(result.value());
 }
 

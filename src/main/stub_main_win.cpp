@@ -1,3 +1,5 @@
+#include "main/stub_main.hpp"
+
 #include <cstdio>
 #include <system_error>
 
@@ -8,7 +10,6 @@
 #include "main/command_line.hpp"
 #include "main/report_log.hpp"
 #include "main/silent_flow.hpp"
-#include "main/stub_main.hpp"
 #include "main/windowed_mode.hpp"
 #include "net/http_client.hpp"
 #include "net/uuid.hpp"

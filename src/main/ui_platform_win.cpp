@@ -26,7 +26,8 @@ constexpr std::string_view visual_styles_manifest =
     R"( language="*"/>)"
     R"(</dependentAssembly></dependency></assembly>)";
 
-constexpr DWORD control_classes = 0x412F;  // list view, tree view, bar, tab, progress, date, standard
+constexpr DWORD control_classes =
+    0x412F;  // list view, tree view, bar, tab, progress, date, standard
 
 // Themed common controls for the windows of this thread, from a manifest written for the
 // purpose. Optional: without it the controls are drawn unthemed, so failures stay silent.

@@ -71,8 +71,8 @@ TEST(WindowDpiChange, MainWindowAndDialogMoveToTheSuggestedRectangleAndLayOutAga
   EXPECT_EQ(font_height(controls[1].handle), 33);  // the product name's title font
   EXPECT_EQ(font_height(controls[8].handle), 21);  // About in the body font
   BITMAP logo{};
-  const auto shown = reinterpret_cast<HBITMAP>(
-      SendMessageW(controls[0].handle, STM_GETIMAGE, IMAGE_BITMAP, 0));
+  const auto shown =
+      reinterpret_cast<HBITMAP>(SendMessageW(controls[0].handle, STM_GETIMAGE, IMAGE_BITMAP, 0));
   ASSERT_NE(GetObjectW(shown, sizeof(logo), &logo), 0);
   EXPECT_EQ(logo.bmWidth, 144);
 

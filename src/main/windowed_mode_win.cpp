@@ -1,5 +1,7 @@
 #include "main/windowed_mode.hpp"
 
+#include "platform/windows.hpp"
+
 #include <memory>
 #include <system_error>
 #include <thread>
@@ -8,7 +10,6 @@
 #include "logfile/log.hpp"
 #include "logfile/log_where.hpp"
 #include "main/ui_platform_win.hpp"
-#include "platform/windows.hpp"
 #include "startup/run_mode.hpp"
 #include "ui/main_window_win.hpp"
 #include "worker/worker.hpp"
@@ -51,9 +52,9 @@ int run_windowed(const RunSettings& settings) {
     // Never joined: returning from the entry point ends a worker that is still busy.
     std::thread([status, cancel, settings] { run_worker(status, cancel, settings); }).detach();
   } catch (const std::system_error& e) {
-    return ui_failure(StubError::system_failure(
-        std::string("starting the install worker failed: ") + e.what(),
-        static_cast<std::uint32_t>(e.code().value())));
+    return ui_failure(
+        StubError::system_failure(std::string("starting the install worker failed: ") + e.what(),
+                                  static_cast<std::uint32_t>(e.code().value())));
   }
   run_message_loop();
   window->reset();

@@ -40,7 +40,8 @@ TEST(SplitUrl, SplitsSchemeHostPortAndPath) {
 }
 
 TEST(SplitUrl, RejectsOtherSchemesBadPortsAndEmptyHostsNamingTheWholeUrl) {
-  for (const std::string url : {"HTTPS://h/", "Http://h/", "ftp://h/f", "", "//h/", " https://h/"}) {
+  for (const std::string url :
+       {"HTTPS://h/", "Http://h/", "ftp://h/f", "", "//h/", " https://h/"}) {
     const auto parts = split_url(url);
     ASSERT_FALSE(parts.ok()) << url;
     EXPECT_EQ(parts.error().kind(), StubError::Kind::parse);
@@ -92,9 +93,11 @@ TEST(HttpClient, NothingIsSentWhenTheUrlOrAHeaderIsRejected) {
 TEST(HttpClient, PassesVerbHeadersAndBodyThroughUnchanged) {
   Fixture f;
   f.session->set_handler([](const test::RecordedRequest&) { return ScriptedReply{}; });
-  const HeaderList headers = {
-      {"CV-Client-Id", "a b"}, {"x-ms-blob-type", "BlockBlob"}, {"CV-Client-Id", "again"},
-      {"Empty", ""}, {"Name", "\xC3\xA9 trailing blank "}};
+  const HeaderList headers = {{"CV-Client-Id", "a b"},
+                              {"x-ms-blob-type", "BlockBlob"},
+                              {"CV-Client-Id", "again"},
+                              {"Empty", ""},
+                              {"Name", "\xC3\xA9 trailing blank "}};
   ASSERT_TRUE(f.client.send("https://h:8443/up?x=1", "PUT", headers, "zip").ok());
   ASSERT_TRUE(f.client.get("http://h", {}).ok());
   ASSERT_TRUE(f.client.post("http://h/p", {}, std::string(3, '\0')).ok());
@@ -114,13 +117,22 @@ TEST(HttpClient, PassesVerbHeadersAndBodyThroughUnchanged) {
 
 TEST(HttpResponse, ReadsContentLengthAcceptRangesAndContentType) {
   const std::vector<std::pair<std::optional<std::string>, std::optional<std::uint64_t>>> lengths = {
-      {"1024", 1024}, {"+7", 7}, {"0", 0}, {"18446744073709551615", UINT64_MAX},
-      {"18446744073709551616", std::nullopt}, {std::nullopt, std::nullopt}, {"", std::nullopt},
-      {"+", std::nullopt}, {"-5", std::nullopt}, {" 5", std::nullopt}, {"5 ", std::nullopt},
-      {"1e3", std::nullopt}, {"abc", std::nullopt}};
+      {"1024", 1024},
+      {"+7", 7},
+      {"0", 0},
+      {"18446744073709551615", UINT64_MAX},
+      {"18446744073709551616", std::nullopt},
+      {std::nullopt, std::nullopt},
+      {"", std::nullopt},
+      {"+", std::nullopt},
+      {"-5", std::nullopt},
+      {" 5", std::nullopt},
+      {"5 ", std::nullopt},
+      {"1e3", std::nullopt},
+      {"abc", std::nullopt}};
   const std::vector<std::pair<std::optional<std::string>, bool>> ranges = {
-      {"bytes", true}, {"Bytes", true}, {"none, bytes", true}, {"none", false},
-      {"byte", false}, {std::nullopt, false}};
+      {"bytes", true}, {"Bytes", true}, {"none, bytes", true},
+      {"none", false}, {"byte", false}, {std::nullopt, false}};
   Fixture f;
   for (const auto& [header, expected] : lengths) {
     ScriptedReply reply;
@@ -199,8 +211,8 @@ TEST(HttpClientPost, KeepsTheFirst1024BytesLogSafeAndDrainsTheRest) {
 
   // A body that never ends is dropped once the drain cap is read: the failure placed just
   // past it is never reached.
-  ScriptedReply endless = ScriptedReply::with_body(
-      std::string(HttpResponse::kMaxDrainedBody + 64 * 1024, 'x'), 200);
+  ScriptedReply endless =
+      ScriptedReply::with_body(std::string(HttpResponse::kMaxDrainedBody + 64 * 1024, 'x'), 200);
   endless.fail_at_byte = HttpResponse::kMaxDrainedBody + 32 * 1024;
   f.session->push(endless);
   const auto capped = f.client.post("http://h/", {}, "x");

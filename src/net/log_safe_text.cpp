@@ -12,8 +12,7 @@ namespace {
 using Text = std::u32string;
 using TextView = std::u32string_view;
 
-constexpr std::array<TextView, 4> secret_keys = {U"sig", U"token", U"signature",
-                                                 U"access_token"};
+constexpr std::array<TextView, 4> secret_keys = {U"sig", U"token", U"signature", U"access_token"};
 constexpr std::size_t max_chars = 512;
 constexpr TextView truncation_marker = U"...[truncated]";
 

@@ -65,7 +65,11 @@ TEST(LogSafeText, JsonFieldNeedsOnlyWhitespaceAroundTheColon) {
 }
 
 TEST(LogSafeText, ControlCharactersBecomeBlanksAndInvalidBytesReplacementCharacters) {
-  EXPECT_EQ(log_safe_text("a\x01" "b\x7F" "c\xC2\x9F" "d\r\ne"), "a b c d  e");
+  EXPECT_EQ(log_safe_text("a\x01"
+                          "b\x7F"
+                          "c\xC2\x9F"
+                          "d\r\ne"),
+            "a b c d  e");
   EXPECT_EQ(log_safe_text("ok\xFF!\xE2\x82"), "ok\xEF\xBF\xBD!\xEF\xBF\xBD");
 }
 

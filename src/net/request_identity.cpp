@@ -40,8 +40,7 @@ std::string unix_time_text(std::chrono::system_clock::time_point now) {
 std::string new_request_id() { return new_request_id(std::chrono::system_clock::now()); }
 
 std::string new_request_id(std::chrono::system_clock::time_point now) {
-  return process_prefix() + unix_time_text<std::chrono::milliseconds>(now) +
-         random_id_chars(5);
+  return process_prefix() + unix_time_text<std::chrono::milliseconds>(now) + random_id_chars(5);
 }
 
 HeaderList identity_headers(std::string_view client_id, std::string_view request_id) {

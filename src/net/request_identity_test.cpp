@@ -57,9 +57,9 @@ TEST(RequestIdentity, IdentityHeadersInOrderWithWholeSeconds) {
       {"CV-Timestamp", "1700000000"},
       {"CV-Distribution", "stub-tavrin-stable"},
   };
-  EXPECT_EQ(identity_headers("5f0c2a9e-8d1b-4c3a-9e7f-0123456789ab", "req42",
-                             at_ms(1'700'000'000'999)),
-            expected);
+  EXPECT_EQ(
+      identity_headers("5f0c2a9e-8d1b-4c3a-9e7f-0123456789ab", "req42", at_ms(1'700'000'000'999)),
+      expected);
 }
 
 TEST(RequestIdentity, WithRequestIdJoinsTheQueryAndKeepsTheFragmentLast) {

@@ -19,8 +19,8 @@ bool is_loopback_ipv4(std::string_view host) {
     const std::string_view part = host.substr(0, dot);
     unsigned value = 0;
     const auto [end, ec] = std::from_chars(part.data(), part.data() + part.size(), value);
-    if (part.empty() || part.size() > 3 || ec != std::errc() ||
-        end != part.data() + part.size() || value > 255) {
+    if (part.empty() || part.size() > 3 || ec != std::errc() || end != part.data() + part.size() ||
+        value > 255) {
       return false;
     }
     if (octets == 0 && value != 127) return false;
@@ -46,9 +46,10 @@ std::optional<std::string_view> host_of(std::string_view rest) {
 void warn_ignored_once() {
   static std::atomic<bool> warned{false};
   if (warned.exchange(true)) return;
-  log_warn("{} ignored: only https://, or http:// to a loopback host, may replace the service "
-           "origin; using {}",
-           env_name::service_url, build_info::service_origin);
+  log_warn(
+      "{} ignored: only https://, or http:// to a loopback host, may replace the service "
+      "origin; using {}",
+      env_name::service_url, build_info::service_origin);
 }
 
 }  // namespace

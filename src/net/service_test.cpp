@@ -18,9 +18,9 @@ TEST(ServiceOriginTest, OverrideReplacesTheBuildOriginAndLosesTrailingSlashes) {
 }
 
 TEST(ServiceOriginTest, PlainHttpOnlyToLoopbackHosts) {
-  for (const char* safe : {"https://updates.example", "HTTPS://Updates.Example/", "http://127.0.0.1",
-                           "http://127.255.0.9:8080/", "http://localhost:18080", "HTTP://LocalHost",
-                           "http://[::1]:18080", "http://[::1]"}) {
+  for (const char* safe : {"https://updates.example", "HTTPS://Updates.Example/",
+                           "http://127.0.0.1", "http://127.255.0.9:8080/", "http://localhost:18080",
+                           "HTTP://LocalHost", "http://[::1]:18080", "http://[::1]"}) {
     EXPECT_TRUE(service_override_is_safe(safe)) << safe;
   }
   for (const char* unsafe :

@@ -1,7 +1,8 @@
 #include "net/winhttp_error.hpp"
 
-#include "platform/system_message.hpp"
 #include "platform/windows.hpp"
+
+#include "platform/system_message.hpp"
 #include "text/format.hpp"
 
 namespace corvald::net {

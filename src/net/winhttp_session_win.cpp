@@ -89,19 +89,18 @@ class WinHttpSession final : public HttpSession {
     // nothing can listen on port 0, so this is the connect failure it would be.
     if (url.port == 0) return named_failure("WinHttpConnect", ERROR_INVALID_PARAMETER);
 
-    UniqueInternet connection(
-        api().connect(session_.get(), widen(url.host).c_str(), url.port, 0));
+    UniqueInternet connection(api().connect(session_.get(), widen(url.host).c_str(), url.port, 0));
     if (!connection) return named_failure("WinHttpConnect", GetLastError());
 
     UniqueInternet request(api().open_request(
-        connection.get(), widen(verb).c_str(), widen(url.path).c_str(), nullptr,
-        WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, url.secure ? WINHTTP_FLAG_SECURE : 0));
+        connection.get(), widen(verb).c_str(), widen(url.path).c_str(), nullptr, WINHTTP_NO_REFERER,
+        WINHTTP_DEFAULT_ACCEPT_TYPES, url.secure ? WINHTTP_FLAG_SECURE : 0));
     if (!request) return named_failure("WinHttpOpenRequest", GetLastError());
 
     if (!headers.empty()) {
       const std::wstring block = widen(header_block(headers));
       if (!api().add_request_headers(request.get(), block.c_str(), static_cast<DWORD>(block.size()),
-                                    WINHTTP_ADDREQ_FLAG_ADD | WINHTTP_ADDREQ_FLAG_REPLACE)) {
+                                     WINHTTP_ADDREQ_FLAG_ADD | WINHTTP_ADDREQ_FLAG_REPLACE)) {
         return platform_failure("WinHttpAddRequestHeaders: ", GetLastError());
       }
     }
@@ -143,7 +142,7 @@ class WinHttpSession final : public HttpSession {
 
 UniqueInternet open_session(const std::wstring& agent) {
   UniqueInternet session(api().open(agent.c_str(), WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY,
-                                     WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
+                                    WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
   if (session || GetLastError() != ERROR_INVALID_PARAMETER) return session;
 
   // Windows before 8.1 has no automatic proxy mode; the configured default is the next best.
@@ -151,8 +150,8 @@ UniqueInternet open_session(const std::wstring& agent) {
   if (!fallback_logged.exchange(true)) {
     log_info("WinHttpOpen: automatic proxy mode not supported, using the default proxy mode");
   }
-  session.reset(api().open(agent.c_str(), WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
-                            WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
+  session.reset(api().open(agent.c_str(), WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
+                           WINHTTP_NO_PROXY_BYPASS, 0));
   return session;
 }
 

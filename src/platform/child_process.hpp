@@ -3,13 +3,13 @@
 #pragma once
 
 #include <cstdint>
-#include "text/path.hpp"
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "base/result.hpp"
+#include "text/path.hpp"
 
 namespace corvald::platform {
 
@@ -31,8 +31,7 @@ class ChildProcess {
   Result<std::uint32_t> wait();
 
  private:
-  friend Result<ChildProcess> start_process(const Path&,
-                                            const std::vector<std::string>&,
+  friend Result<ChildProcess> start_process(const Path&, const std::vector<std::string>&,
                                             const std::optional<Path>&, bool);
   explicit ChildProcess(std::intptr_t native) : native_(native) {}
   void close();
@@ -44,9 +43,7 @@ class ChildProcess {
 // Starts `program` with `args` in the stub's own environment, working folder (unless one is
 // given) and standard handles. On failure the error is internal with the platform's own text
 // as its text(), for callers to wrap ("spawn installer: {}", "spawn app: {}").
-Result<ChildProcess> start_process(const Path& program,
-                                   const std::vector<std::string>& args,
-                                   const std::optional<Path>& working_dir,
-                                   bool inherit_handles);
+Result<ChildProcess> start_process(const Path& program, const std::vector<std::string>& args,
+                                   const std::optional<Path>& working_dir, bool inherit_handles);
 
 }  // namespace corvald::platform

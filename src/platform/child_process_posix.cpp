@@ -31,8 +31,7 @@ Result<std::uint32_t> ChildProcess::wait() {
   return static_cast<std::uint32_t>(WEXITSTATUS(status));
 }
 
-Result<ChildProcess> start_process(const Path& program,
-                                   const std::vector<std::string>& args,
+Result<ChildProcess> start_process(const Path& program, const std::vector<std::string>& args,
                                    const std::optional<Path>& working_dir,
                                    bool /*inherit_handles*/) {
   std::vector<std::string> owned{program.native()};

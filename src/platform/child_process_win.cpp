@@ -27,17 +27,14 @@ void ChildProcess::close() {
 Result<std::uint32_t> ChildProcess::wait() {
   const auto handle = reinterpret_cast<HANDLE>(native_);
   DWORD code = 0;
-  if (WaitForSingleObject(handle, INFINITE) == WAIT_FAILED ||
-      !GetExitCodeProcess(handle, &code)) {
+  if (WaitForSingleObject(handle, INFINITE) == WAIT_FAILED || !GetExitCodeProcess(handle, &code)) {
     return last_error_failure("child.wait");
   }
   return static_cast<std::uint32_t>(code);
 }
 
-Result<ChildProcess> start_process(const Path& program,
-                                   const std::vector<std::string>& args,
-                                   const std::optional<Path>& working_dir,
-                                   bool inherit_handles) {
+Result<ChildProcess> start_process(const Path& program, const std::vector<std::string>& args,
+                                   const std::optional<Path>& working_dir, bool inherit_handles) {
   // The program's own token follows different rules (no escapes), so it is simply enclosed.
   std::wstring command_line = L"\"" + program.native() + L"\"";
   for (const auto& arg : args) command_line += L" " + widen(quote_windows_arg(arg));

@@ -1,13 +1,14 @@
+#include "platform/child_process.hpp"
+
+#include "platform/windows.hpp"
+
 #include <gtest/gtest.h>
+#include <shellapi.h>  // CommandLineToArgvW, left out by the lean gateway header
 
 #include <string>
 #include <vector>
 
-#include "platform/child_process.hpp"
 #include "platform/wide.hpp"
-#include "platform/windows.hpp"
-
-#include <shellapi.h>  // CommandLineToArgvW, left out by the lean gateway header
 
 namespace corvald::platform {
 namespace {
@@ -19,9 +20,17 @@ std::filesystem::path system_program(const wchar_t* name) {
 }
 
 TEST(QuoteWindowsArgWin, CommandLineToArgvWReadsEveryArgumentBack) {
-  const std::vector<std::string> args = {
-      "/S", "", "C:\\Program Files\\Corvald Tavrin\\", "C:\\plain\\", "say \"hi\"",
-      "a\\\\\"b c", "\\\\server\\share\\", "trailing\\\\", "tab\tand\nnewline", "\"", "Tävrin ü"};
+  const std::vector<std::string> args = {"/S",
+                                         "",
+                                         "C:\\Program Files\\Corvald Tavrin\\",
+                                         "C:\\plain\\",
+                                         "say \"hi\"",
+                                         "a\\\\\"b c",
+                                         "\\\\server\\share\\",
+                                         "trailing\\\\",
+                                         "tab\tand\nnewline",
+                                         "\"",
+                                         "Tävrin ü"};
   std::wstring line = L"\"C:\\Program Files\\setup.exe\"";
   for (const auto& a : args) line += L" " + widen(quote_windows_arg(a));
 

@@ -1,10 +1,11 @@
 // Environment variables, read as Unicode (wide-character on Windows).
 #pragma once
 
-#include "text/path.hpp"
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "text/path.hpp"
 
 namespace corvald::platform {
 

@@ -15,7 +15,7 @@ inline constexpr std::string_view locale = "APP_INSTALLER_LOCALE";
 inline constexpr std::string_view screenshot_dir = "APP_INSTALLER_SCREENSHOT_DIR";
 inline constexpr std::string_view service_url = "APP_INSTALLER_SERVICE_URL";
 
-inline constexpr std::array all = {report_log,      skip_install, telemetry_url, telemetry_trace,
-                                   locale,          screenshot_dir, service_url};
+inline constexpr std::array all = {report_log, skip_install,   telemetry_url, telemetry_trace,
+                                   locale,     screenshot_dir, service_url};
 
 }  // namespace corvald::env_name

@@ -1,6 +1,7 @@
+#include "platform/env.hpp"
+
 #include <cstdlib>
 
-#include "platform/env.hpp"
 #include "text/utf.hpp"
 
 namespace corvald::platform {

@@ -1,7 +1,8 @@
 #include "platform/env.hpp"
 
-#include "platform/wide.hpp"
 #include "platform/windows.hpp"
+
+#include "platform/wide.hpp"
 
 namespace corvald::platform {
 namespace {
@@ -11,8 +12,8 @@ std::optional<std::wstring> read_wide(std::string_view name) {
   std::wstring value(64, L'\0');
   for (;;) {
     SetLastError(ERROR_SUCCESS);
-    const DWORD n = GetEnvironmentVariableW(wide_name.c_str(), value.data(),
-                                            static_cast<DWORD>(value.size()));
+    const DWORD n =
+        GetEnvironmentVariableW(wide_name.c_str(), value.data(), static_cast<DWORD>(value.size()));
     if (n == 0) {
       if (GetLastError() == ERROR_ENVVAR_NOT_FOUND) return std::nullopt;
       return std::wstring();  // set, but empty

@@ -6,9 +6,9 @@
 #pragma once
 
 #include <cstdint>
-#include "text/path.hpp"
 
 #include "base/result.hpp"
+#include "text/path.hpp"
 
 namespace corvald::platform {
 
@@ -68,7 +68,6 @@ Result<void> delete_file(const Path& path);
 // Renames unless `to` already exists; false when nothing was renamed.
 bool rename_no_replace(const Path& from, const Path& to);
 // Copies, overwriting an existing target (CopyFileExW).
-Result<void> copy_file_overwrite(const Path& from,
-                                 const Path& to);
+Result<void> copy_file_overwrite(const Path& from, const Path& to);
 
 }  // namespace corvald::platform

@@ -2,9 +2,8 @@
 // so a log line shows what the operating system said rather than a library's paraphrase.
 #pragma once
 
-#include <system_error>
-
 #include <string_view>
+#include <system_error>
 
 #include "base/stub_error.hpp"
 

@@ -1,7 +1,8 @@
 #include "platform/file_error.hpp"
 
-#include "platform/system_message.hpp"
 #include "platform/windows.hpp"
+
+#include "platform/system_message.hpp"
 
 namespace corvald::platform {
 

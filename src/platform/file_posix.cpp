@@ -1,3 +1,5 @@
+#include "platform/file.hpp"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -5,7 +7,6 @@
 #include <cerrno>
 #include <system_error>
 
-#include "platform/file.hpp"
 #include "platform/file_error.hpp"
 #include "text/format.hpp"
 
@@ -31,9 +32,7 @@ Result<File> File::create_truncate(const Path& path) {
   return File(*fd, path);
 }
 
-Result<File> File::create_truncate_held(const Path& path) {
-  return create_truncate(path);
-}
+Result<File> File::create_truncate_held(const Path& path) { return create_truncate(path); }
 
 Result<File> File::open_for_write(const Path& path) {
   auto fd = open_fd(path, O_RDWR, "open for writing");
@@ -47,9 +46,7 @@ Result<File> File::open_for_read(const Path& path) {
   return File(*fd, path);
 }
 
-Result<File> File::open_for_read_held(const Path& path) {
-  return open_for_read(path);
-}
+Result<File> File::open_for_read_held(const Path& path) { return open_for_read(path); }
 
 Result<std::uint64_t> File::size() const {
   struct stat info {};
@@ -148,10 +145,10 @@ bool rename_no_replace(const Path& from, const Path& to) {
   return ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0;
 }
 
-Result<void> copy_file_overwrite(const Path& from,
-                                 const Path& to) {
+Result<void> copy_file_overwrite(const Path& from, const Path& to) {
   std::error_code ec;
-  std::filesystem::copy_file(std::filesystem::path(from), std::filesystem::path(to), std::filesystem::copy_options::overwrite_existing, ec);
+  std::filesystem::copy_file(std::filesystem::path(from), std::filesystem::path(to),
+                             std::filesystem::copy_options::overwrite_existing, ec);
   if (ec) return file_error_from(ec).with_context(text::format("copy {} to", from), to);
   return Ok{};
 }

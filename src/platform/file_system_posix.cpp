@@ -1,8 +1,9 @@
+#include "platform/file_system.hpp"
+
 #include <filesystem>
 #include <system_error>
 
 #include "platform/file_error.hpp"
-#include "platform/file_system.hpp"
 
 namespace corvald::platform {
 namespace {
@@ -12,7 +13,8 @@ std::filesystem::path std_path(const Path& path) { return std::filesystem::path(
 bool exists(const Path& path) {
   std::error_code ec;
   return std::filesystem::symlink_status(std_path(path), ec).type() !=
-         std::filesystem::file_type::not_found && !ec;
+             std::filesystem::file_type::not_found &&
+         !ec;
 }
 
 bool is_file(const Path& path) {

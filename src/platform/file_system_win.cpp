@@ -1,11 +1,14 @@
 #include "platform/file_system.hpp"
 
-#include "platform/file_error.hpp"
 #include "platform/windows.hpp"
+
+#include "platform/file_error.hpp"
 
 namespace corvald::platform {
 
-bool exists(const Path& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool exists(const Path& path) {
+  return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 bool is_file(const Path& path) {
   const DWORD attributes = GetFileAttributesW(path.c_str());
@@ -33,8 +36,8 @@ Result<void> create_folder(const Path& path) {
 Result<std::vector<Path>> list_folder(const Path& folder) {
   WIN32_FIND_DATAW found{};
   const Path pattern = folder / L"*";
-  HANDLE search = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found,
-                                   FindExSearchNameMatch, nullptr, 0);
+  HANDLE search =
+      FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0);
   if (search == INVALID_HANDLE_VALUE) {
     // An empty folder still lists "." on every file system; only a missing or unreadable one
     // fails.

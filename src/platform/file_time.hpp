@@ -3,8 +3,9 @@
 #pragma once
 
 #include <cstdint>
-#include "text/path.hpp"
 #include <optional>
+
+#include "text/path.hpp"
 
 namespace corvald::platform {
 

@@ -1,6 +1,6 @@
-#include <sys/stat.h>
-
 #include "platform/file_time.hpp"
+
+#include <sys/stat.h>
 
 namespace corvald::platform {
 

@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "platform/file_error.hpp"
-
 #include "platform/file_system.hpp"
 #include "text/format.hpp"
 

@@ -3,9 +3,8 @@
 // here on Windows, where libstdc++ reads links through to their targets.
 #pragma once
 
-#include "text/path.hpp"
-
 #include "base/result.hpp"
+#include "text/path.hpp"
 
 namespace corvald::platform {
 

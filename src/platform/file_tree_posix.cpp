@@ -1,6 +1,6 @@
-#include <system_error>
-
 #include "platform/file_tree.hpp"
+
+#include <system_error>
 
 namespace corvald::platform {
 
@@ -9,8 +9,9 @@ EntryKind entry_kind(const Path& path) {
   const auto own = std::filesystem::symlink_status(std::filesystem::path(path), ec);
   if (ec || own.type() == std::filesystem::file_type::not_found) return EntryKind::missing;
   if (own.type() == std::filesystem::file_type::symlink) {
-    return std::filesystem::is_directory(std::filesystem::path(path), ec) ? EntryKind::directory_link
-                                                   : EntryKind::other_link;
+    return std::filesystem::is_directory(std::filesystem::path(path), ec)
+               ? EntryKind::directory_link
+               : EntryKind::other_link;
   }
   return own.type() == std::filesystem::file_type::directory ? EntryKind::directory
                                                              : EntryKind::file;

@@ -1,9 +1,10 @@
 #include "platform/file.hpp"
 
+#include "platform/windows.hpp"
+
 #include <algorithm>
 
 #include "platform/file_error.hpp"
-#include "platform/windows.hpp"
 #include "text/format.hpp"
 
 namespace corvald::platform {
@@ -48,8 +49,8 @@ Result<File> File::open_for_write(const Path& path) {
 }
 
 Result<File> File::open_for_read(const Path& path) {
-  auto h = open_handle(path, "open for reading", GENERIC_READ, OPEN_EXISTING,
-                       FILE_FLAG_SEQUENTIAL_SCAN);
+  auto h =
+      open_handle(path, "open for reading", GENERIC_READ, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN);
   if (!h) return std::move(h).error();
   return File(reinterpret_cast<std::intptr_t>(*h), path);
 }
@@ -68,8 +69,8 @@ Result<std::uint64_t> File::size() const {
 }
 
 Result<File> File::open_for_append(const Path& path) {
-  auto h = open_handle(path, "open for appending", FILE_APPEND_DATA, OPEN_ALWAYS,
-                       FILE_ATTRIBUTE_NORMAL);
+  auto h =
+      open_handle(path, "open for appending", FILE_APPEND_DATA, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL);
   if (!h) return std::move(h).error();
   return File(reinterpret_cast<std::intptr_t>(*h), path);
 }
@@ -176,8 +177,7 @@ bool rename_no_replace(const Path& from, const Path& to) {
   return MoveFileExW(from.c_str(), to.c_str(), 0) != 0;
 }
 
-Result<void> copy_file_overwrite(const Path& from,
-                                 const Path& to) {
+Result<void> copy_file_overwrite(const Path& from, const Path& to) {
   if (!CopyFileExW(from.c_str(), to.c_str(), nullptr, nullptr, nullptr, 0)) {
     StubError error = last_file_error();
     return std::move(error).with_context(text::format("copy {} to", from), to);

@@ -1,8 +1,10 @@
+#include "platform/locale_name.hpp"
+
+#include "platform/windows.hpp"
+
 #include <algorithm>
 
-#include "platform/locale_name.hpp"
 #include "platform/wide.hpp"
-#include "platform/windows.hpp"
 
 namespace corvald::platform {
 
@@ -11,8 +13,8 @@ std::optional<std::string> user_default_locale_name() {
   const int count = GetUserDefaultLocaleName(buffer, LOCALE_NAME_MAX_LENGTH);
   if (count <= 0) return std::nullopt;
   // The count includes the terminating zero.
-  const auto length = std::min<std::size_t>(static_cast<std::size_t>(count) - 1,
-                                            LOCALE_NAME_MAX_LENGTH - 1);
+  const auto length =
+      std::min<std::size_t>(static_cast<std::size_t>(count) - 1, LOCALE_NAME_MAX_LENGTH - 1);
   return narrow(std::wstring_view(buffer, length));
 }
 

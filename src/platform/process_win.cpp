@@ -1,8 +1,8 @@
 #include "platform/process.hpp"
 
-#include <string>
-
 #include "platform/windows.hpp"
+
+#include <string>
 
 namespace corvald::platform {
 

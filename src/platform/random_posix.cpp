@@ -1,8 +1,8 @@
+#include "platform/random.hpp"
+
 #include <sys/random.h>
 
 #include <cstdlib>
-
-#include "platform/random.hpp"
 
 namespace corvald::platform {
 

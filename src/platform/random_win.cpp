@@ -29,8 +29,8 @@ void os_random_bytes(std::span<std::byte> out) {
   // Without the system source there is no randomness worth handing out.
   if (!api) std::abort();
   const NTSTATUS status =
-      api->gen_random(nullptr, reinterpret_cast<PUCHAR>(out.data()),
-                      static_cast<ULONG>(out.size()), BCRYPT_USE_SYSTEM_PREFERRED_RNG);
+      api->gen_random(nullptr, reinterpret_cast<PUCHAR>(out.data()), static_cast<ULONG>(out.size()),
+                      BCRYPT_USE_SYSTEM_PREFERRED_RNG);
   if (status < 0) std::abort();
 }
 

@@ -51,8 +51,7 @@ class Win32RegistryKey final : public RegistryKey {
 
   std::uint32_t set_dword(std::string_view name, std::uint32_t value) override {
     const DWORD data = value;
-    return static_cast<std::uint32_t>(RegSetValueExW(key_.get(), widen(name).c_str(), 0,
-                                                     REG_DWORD,
+    return static_cast<std::uint32_t>(RegSetValueExW(key_.get(), widen(name).c_str(), 0, REG_DWORD,
                                                      reinterpret_cast<const BYTE*>(&data),
                                                      sizeof(data)));
   }
@@ -108,8 +107,7 @@ class Win32RegistryKey final : public RegistryKey {
 
 OpenedKey open_under(HKEY parent, std::string_view path, RegistryAccess access) {
   UniqueRegKey key;
-  const LSTATUS rc =
-      RegOpenKeyExW(parent, widen(path).c_str(), 0, access_mask(access), key.put());
+  const LSTATUS rc = RegOpenKeyExW(parent, widen(path).c_str(), 0, access_mask(access), key.put());
   if (rc != ERROR_SUCCESS) return {static_cast<std::uint32_t>(rc), nullptr};
   return {0, std::make_unique<Win32RegistryKey>(std::move(key))};
 }
@@ -118,9 +116,9 @@ class Win32Registry final : public Registry {
  public:
   OpenedKey create_key(RegistryRoot root, std::string_view path) override {
     UniqueRegKey key;
-    const LSTATUS rc = RegCreateKeyExW(root_key(root), widen(path).c_str(), 0, nullptr,
-                                       REG_OPTION_NON_VOLATILE, KEY_QUERY_VALUE | KEY_SET_VALUE,
-                                       nullptr, key.put(), nullptr);
+    const LSTATUS rc =
+        RegCreateKeyExW(root_key(root), widen(path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, key.put(), nullptr);
     if (rc != ERROR_SUCCESS) return {static_cast<std::uint32_t>(rc), nullptr};
     return {0, std::make_unique<Win32RegistryKey>(std::move(key))};
   }

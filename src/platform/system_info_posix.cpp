@@ -1,10 +1,10 @@
+#include "platform/system_info.hpp"
+
 #include <sys/statvfs.h>
 #include <sys/utsname.h>
 #include <unistd.h>
 
 #include <string_view>
-
-#include "platform/system_info.hpp"
 
 namespace corvald::platform {
 
@@ -23,7 +23,7 @@ std::optional<std::uint16_t> native_machine() {
 std::optional<OsVersion> os_version() { return std::nullopt; }
 
 std::optional<std::uint64_t> disk_free_bytes(const Path& folder) {
-  struct statvfs info{};
+  struct statvfs info {};
   if (statvfs(folder.c_str(), &info) != 0) return std::nullopt;
   return static_cast<std::uint64_t>(info.f_bavail) * info.f_frsize;
 }

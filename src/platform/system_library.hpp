@@ -3,11 +3,12 @@
 // system name; an import or a plain LoadLibrary would take that one first.
 #pragma once
 
+#include "platform/windows.hpp"
+
 #include <optional>
 #include <string>
 
 #include "base/result.hpp"
-#include "platform/windows.hpp"
 
 namespace corvald::platform {
 

@@ -1,7 +1,8 @@
 #include "platform/system_message.hpp"
 
-#include "platform/wide.hpp"
 #include "platform/windows.hpp"
+
+#include "platform/wide.hpp"
 
 namespace corvald::platform {
 

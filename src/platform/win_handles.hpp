@@ -1,8 +1,9 @@
 // Handle traits for UniqueHandle on Windows.
 #pragma once
 
-#include "platform/unique_handle.hpp"
 #include "platform/windows.hpp"
+
+#include "platform/unique_handle.hpp"
 
 namespace corvald::platform {
 

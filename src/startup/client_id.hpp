@@ -2,11 +2,11 @@
 // %LOCALAPPDATA%\corvald-installer\stub-cuid and sent with every request to the service.
 #pragma once
 
-#include "text/path.hpp"
 #include <optional>
 #include <string>
 
 #include "base/result.hpp"
+#include "text/path.hpp"
 
 namespace corvald {
 

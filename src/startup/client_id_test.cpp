@@ -54,7 +54,8 @@ TEST_F(ClientIdTest, TrimsAStoredIdWithoutRewritingTheFile) {
 }
 
 TEST_F(ClientIdTest, ReplacesABlankOrBrokenFile) {
-  for (const std::string& content : {std::string("   \n"), std::string(), std::string("\xff\xfe")}) {
+  for (const std::string& content :
+       {std::string("   \n"), std::string(), std::string("\xff\xfe")}) {
     write(content);
     const auto id = load_or_create_client_id_under(root_);
     ASSERT_TRUE(id.ok());

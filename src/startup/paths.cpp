@@ -6,9 +6,7 @@
 
 namespace corvald {
 
-Path stub_dir_under(const Path& local_app_data) {
-  return local_app_data / build_info::folder_name;
-}
+Path stub_dir_under(const Path& local_app_data) { return local_app_data / build_info::folder_name; }
 
 Path stub_base_under(const std::optional<Path>& local_app_data) {
   return local_app_data.value_or(Path("."));

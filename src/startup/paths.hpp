@@ -1,9 +1,10 @@
 // The stub's folders, all rooted at LOCALAPPDATA.
 #pragma once
 
+#include <optional>
+
 #include "base/result.hpp"
 #include "text/path.hpp"
-#include <optional>
 
 namespace corvald {
 

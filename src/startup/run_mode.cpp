@@ -13,8 +13,7 @@ bool report_log_requested(const std::optional<std::string>& value) {
 
 bool is_silent_switch(std::string_view arg) {
   const std::string lower = text::ascii_lower(arg);
-  return std::find(silent_switches.begin(), silent_switches.end(), lower) !=
-         silent_switches.end();
+  return std::find(silent_switches.begin(), silent_switches.end(), lower) != silent_switches.end();
 }
 
 bool has_silent_switch(std::span<const std::string> argv) {

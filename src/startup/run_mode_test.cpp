@@ -8,8 +8,8 @@ namespace corvald {
 namespace {
 
 TEST(RunModeTest, SilentSwitchesAreMatchedWholeAfterAsciiLowerCasing) {
-  for (const char* yes : {"/s", "/S", "--silent", "--Silent", "-s", "-S", "/silent", "/SILENT",
-                          "/quiet", "/Quiet"}) {
+  for (const char* yes :
+       {"/s", "/S", "--silent", "--Silent", "-s", "-S", "/silent", "/SILENT", "/quiet", "/Quiet"}) {
     EXPECT_TRUE(is_silent_switch(yes)) << yes;
   }
   for (const char* no : {"-silent", "/s=1", "/S ", " /s", "/q", "--quiet", "", "/ſ"}) {
@@ -34,8 +34,8 @@ TEST(RunModeTest, ReportLogNeedsExactlyOne) {
 }
 
 TEST(RunModeTest, ArgumentListIsQuotedAndEscaped) {
-  const std::vector<std::string> args{"C:\\Program Files\\setup.exe", "/S", "say \"hi\"",
-                                      "a\tb\nc", std::string("nul\0x", 5)};
+  const std::vector<std::string> args{"C:\\Program Files\\setup.exe", "/S", "say \"hi\"", "a\tb\nc",
+                                      std::string("nul\0x", 5)};
   EXPECT_EQ(format_arg_list(args),
             "[\"C:\\\\Program Files\\\\setup.exe\", \"/S\", \"say \\\"hi\\\"\", "
             "\"a\\tb\\nc\", \"nul\\0x\"]");

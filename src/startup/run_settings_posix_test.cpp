@@ -23,10 +23,10 @@ RunSettings read_with(std::initializer_list<std::pair<const char*, const char*>>
 class RunSettingsFromEnvironment : public ::testing::Test {
  protected:
   void SetUp() override {
-    for (const char* name : {"LOCALAPPDATA", "APP_INSTALLER_REPORT_LOG",
-                             "APP_INSTALLER_SKIP_INSTALL", "APP_INSTALLER_TELEMETRY_URL",
-                             "APP_INSTALLER_TELEMETRY_TRACE", "APP_INSTALLER_LOCALE",
-                             "APP_INSTALLER_SCREENSHOT_DIR", "APP_INSTALLER_SERVICE_URL"}) {
+    for (const char* name :
+         {"LOCALAPPDATA", "APP_INSTALLER_REPORT_LOG", "APP_INSTALLER_SKIP_INSTALL",
+          "APP_INSTALLER_TELEMETRY_URL", "APP_INSTALLER_TELEMETRY_TRACE", "APP_INSTALLER_LOCALE",
+          "APP_INSTALLER_SCREENSHOT_DIR", "APP_INSTALLER_SERVICE_URL"}) {
       if (std::getenv(name) != nullptr) GTEST_SKIP() << name << " set by the caller";
     }
   }

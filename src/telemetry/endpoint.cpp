@@ -12,9 +12,11 @@ namespace {
 void warn_refused_once(const std::string& fallback) {
   static std::atomic<bool> warned{false};
   if (warned.exchange(true)) return;
-  log_warn("[telemetry] {} ignored: only https://, or http:// to a loopback host, may replace the telemetry "
-           "endpoint; using {}",
-           env_name::telemetry_url, fallback);
+  log_warn(
+      "[telemetry] {} ignored: only https://, or http:// to a loopback host, may replace the "
+      "telemetry "
+      "endpoint; using {}",
+      env_name::telemetry_url, fallback);
 }
 
 }  // namespace

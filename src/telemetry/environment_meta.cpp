@@ -12,8 +12,8 @@ namespace {
 constexpr std::uint64_t kMiB = 1024 * 1024;
 
 bool is_unreserved(unsigned char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-         c == '-' || c == '.' || c == '_' || c == '~';
+  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+         c == '.' || c == '_' || c == '~';
 }
 
 std::string mebibytes(std::optional<std::uint64_t> bytes) {
@@ -63,8 +63,8 @@ EnvironmentFacts gather_environment_facts(const std::optional<Path>& local_app_d
 
 std::string format_environment_meta(const EnvironmentFacts& facts) {
   const std::string os_version =
-      facts.os_version ? text::format("{}.{}.{}", facts.os_version->major,
-                                      facts.os_version->minor, facts.os_version->build)
+      facts.os_version ? text::format("{}.{}.{}", facts.os_version->major, facts.os_version->minor,
+                                      facts.os_version->build)
                        : std::string("unknown");
   const std::optional<std::uint64_t> total =
       facts.memory ? std::optional(facts.memory->total_physical) : std::nullopt;

@@ -1,12 +1,14 @@
 // The summary line from the real Win32 facts.
+#include "telemetry/environment_meta.hpp"
+
+#include "platform/windows.hpp"
+
 #include <gtest/gtest.h>
 
 #include <regex>
 
 #include "platform/env.hpp"
 #include "platform/system_info.hpp"
-#include "platform/windows.hpp"
-#include "telemetry/environment_meta.hpp"
 
 namespace corvald::telemetry {
 namespace {

@@ -31,8 +31,8 @@ struct Pipeline {
   std::mutex mutex;
   std::condition_variable changed;
   std::deque<std::optional<TelemetryEvent>> queue;  // nothing is the stop marker
-  bool closed = false;                               // the sending end is closed
-  bool ended = false;                                // the thread takes no more messages
+  bool closed = false;                              // the sending end is closed
+  bool ended = false;                               // the thread takes no more messages
 
   // Read by the shutdown wait without the lock.
   std::atomic<bool> finished{false};

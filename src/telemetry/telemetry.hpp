@@ -66,7 +66,6 @@ void telemetry_send(const TelemetryHandle* handle, TelemetryEvent event);
 // 50 ms, until 2 whole seconds have passed; a thread still posting then is detached. Only
 // the thread that owns the handle calls this. The wait runs on `clock`, so tests drive the
 // two seconds themselves.
-ShutdownOutcome telemetry_shutdown(TelemetryHandle& handle,
-                                   const Clock& clock = Clock::real());
+ShutdownOutcome telemetry_shutdown(TelemetryHandle& handle, const Clock& clock = Clock::real());
 
 }  // namespace corvald::telemetry

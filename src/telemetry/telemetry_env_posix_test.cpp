@@ -31,7 +31,8 @@ TEST(TelemetryEndpoint, TheOverrideIsUsedWhenItIsSetAndSafe) {
   EXPECT_EQ(capture.messages(),
             std::vector<std::string>{
                 "[telemetry] APP_INSTALLER_TELEMETRY_URL ignored: only https://, or http:// to a "
-                "loopback host, may replace the telemetry endpoint; using " + fallback});
+                "loopback host, may replace the telemetry endpoint; using " +
+                fallback});
   EXPECT_EQ(telemetry_endpoint_from(true, std::nullopt, std::nullopt), "");
 }
 

@@ -44,8 +44,14 @@ TEST(TelemetryJson, QuoteBackslashTabAndU0001TogetherAsInAPropertyValue) {
 
 TEST(TelemetryJson, BytesThatAreNotUtf8BecomeReplacementCharacters) {
   // A lone continuation byte and a truncated sequence; the valid character after survives.
-  EXPECT_EQ(string_field("a\x80" "b\xC3"), "\"k\":\"a\xEF\xBF\xBD" "b\xEF\xBF\xBD\"");
-  EXPECT_EQ(string_field("\xE2\x82" "é"), "\"k\":\"\xEF\xBF\xBD\xEF\xBF\xBD" "é\"");
+  EXPECT_EQ(string_field("a\x80"
+                         "b\xC3"),
+            "\"k\":\"a\xEF\xBF\xBD"
+            "b\xEF\xBF\xBD\"");
+  EXPECT_EQ(string_field("\xE2\x82"
+                         "é"),
+            "\"k\":\"\xEF\xBF\xBD\xEF\xBF\xBD"
+            "é\"");
 }
 
 TEST(TelemetryJson, FieldsJoinWithCommasAndKeysAreNotEscaped) {
@@ -67,8 +73,9 @@ TEST(TelemetryJson, DoublesUseTheShortestRoundTripFixedForm) {
   EXPECT_EQ(double_text(1e-7), "0.0000001");
   EXPECT_EQ(double_text(0.0), "0");
 
-  for (const double v : {std::numeric_limits<double>::max(), std::numeric_limits<double>::denorm_min(),
-                         -123456.789e100, 6.02214076e23}) {
+  for (const double v :
+       {std::numeric_limits<double>::max(), std::numeric_limits<double>::denorm_min(),
+        -123456.789e100, 6.02214076e23}) {
     const std::string text = double_text(v);
     EXPECT_EQ(text.find_first_of("eE"), std::string::npos) << text;
     EXPECT_EQ(std::strtod(text.c_str(), nullptr), v) << text;

@@ -1,9 +1,10 @@
+#include "telemetry/telemetry_post.hpp"
+
 #include <gtest/gtest.h>
 
 #include "net/log_safe_text.hpp"
 #include "net/test/scripted_session.hpp"
 #include "telemetry/event_document.hpp"
-#include "telemetry/telemetry_post.hpp"
 #include "telemetry/test/telemetry_test_support.hpp"
 
 namespace corvald::telemetry {
@@ -81,10 +82,11 @@ TEST_F(TelemetryPost, TraceLogsTheFullBodyBeforeSendingAndIsAskedForEveryEvent) 
   const std::string id = requests[0].header("CV-Request-Id").value_or("");
   const auto lines = log->lines();
   ASSERT_EQ(lines.size(), 1u);
-  EXPECT_EQ(lines[0], "[telemetry-trace] stub_started POST "
-                      "http://127.0.0.1:9/api/v2/report?cv-request-id=" + id +
-                          " appid={7A3C5E91-2B4D-4F60-8E17-C9D2B4A60315} request_id=" + id +
-                          " body=" + event_json(event, config));
+  EXPECT_EQ(lines[0],
+            "[telemetry-trace] stub_started POST "
+            "http://127.0.0.1:9/api/v2/report?cv-request-id=" +
+                id + " appid={7A3C5E91-2B4D-4F60-8E17-C9D2B4A60315} request_id=" + id +
+                " body=" + event_json(event, config));
   EXPECT_EQ(requests_when_traced, 1u) << "the second lookup happened before the second post";
 }
 
@@ -100,10 +102,10 @@ TEST_F(TelemetryPost, FailuresAndNonSuccessStatusesAreLoggedOnce) {
   const auto id = [&](std::size_t i) { return requests[i].header("CV-Request-Id").value_or(""); };
   const auto lines = log->lines();
   ASSERT_EQ(lines.size(), 3u);
-  EXPECT_EQ(lines[0], "[telemetry] install_failed → network error: connection refused request_id=" +
-                          id(0));
-  EXPECT_EQ(lines[1], "[telemetry] install_failed → HTTP 500 request_id=" + id(1) + " body=" +
-                          net::log_safe_text("oops\r\nsecret=1"));
+  EXPECT_EQ(lines[0],
+            "[telemetry] install_failed → network error: connection refused request_id=" + id(0));
+  EXPECT_EQ(lines[1], "[telemetry] install_failed → HTTP 500 request_id=" + id(1) +
+                          " body=" + net::log_safe_text("oops\r\nsecret=1"));
   EXPECT_EQ(lines[2], "[telemetry] install_failed → HTTP 302 request_id=" + id(2) + " body=moved");
 }
 

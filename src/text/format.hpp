@@ -4,10 +4,10 @@
 
 #include <concepts>
 #include <cstdint>
-#include "text/path.hpp"
 #include <string>
 #include <string_view>
 
+#include "text/path.hpp"
 #include "text/path_text.hpp"
 
 namespace corvald::text {
@@ -17,12 +17,9 @@ inline void append_arg(std::string& out, const std::string& v) { out.append(v); 
 inline void append_arg(std::string& out, const char* v) { out.append(v); }
 inline void append_arg(std::string& out, char v) { out.push_back(v); }
 inline void append_arg(std::string& out, bool v) { out.append(v ? "true" : "false"); }
-inline void append_arg(std::string& out, const Path& v) {
-  out.append(path_to_utf8(v));
-}
+inline void append_arg(std::string& out, const Path& v) { out.append(path_to_utf8(v)); }
 template <std::integral T>
-  requires(!std::same_as<T, bool> && !std::same_as<T, char>)
-void append_arg(std::string& out, T v) {
+requires(!std::same_as<T, bool> && !std::same_as<T, char>) void append_arg(std::string& out, T v) {
   out.append(std::to_string(v));
 }
 

@@ -46,7 +46,9 @@ std::size_t filename_start(View p) {
 
 // Where the last dot of a name starts the extension; npos when it has none.
 std::size_t extension_start(View name) {
-  const auto dots = [&](std::size_t n) { return name.find_first_not_of(Char('.')) == View::npos && name.size() == n; };
+  const auto dots = [&](std::size_t n) {
+    return name.find_first_not_of(Char('.')) == View::npos && name.size() == n;
+  };
   if (dots(1) || dots(2)) return View::npos;
   const std::size_t dot = name.rfind(Char('.'));
   return dot == 0 ? View::npos : dot;

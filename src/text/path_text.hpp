@@ -2,9 +2,10 @@
 // are bytes and may hold anything. Neither function throws, whatever the name holds.
 #pragma once
 
-#include "text/path.hpp"
 #include <optional>
 #include <string>
+
+#include "text/path.hpp"
 
 namespace corvald::text {
 

@@ -75,13 +75,20 @@ std::u32string utf8_to_u32_lossy(std::string_view bytes) {
     std::size_t skip = 1;
     unsigned char lo = 0x80, hi = 0xBF;
     std::size_t need = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) need = 1;
-    else if (lead == 0xE0) need = 2, lo = 0xA0;
-    else if (lead == 0xED) need = 2, hi = 0x9F;
-    else if (lead >= 0xE1 && lead <= 0xEF) need = 2;
-    else if (lead == 0xF0) need = 3, lo = 0x90;
-    else if (lead == 0xF4) need = 3, hi = 0x8F;
-    else if (lead >= 0xF1 && lead <= 0xF3) need = 3;
+    if (lead >= 0xC2 && lead <= 0xDF)
+      need = 1;
+    else if (lead == 0xE0)
+      need = 2, lo = 0xA0;
+    else if (lead == 0xED)
+      need = 2, hi = 0x9F;
+    else if (lead >= 0xE1 && lead <= 0xEF)
+      need = 2;
+    else if (lead == 0xF0)
+      need = 3, lo = 0x90;
+    else if (lead == 0xF4)
+      need = 3, hi = 0x8F;
+    else if (lead >= 0xF1 && lead <= 0xF3)
+      need = 3;
     for (std::size_t i = 0; i < need && pos + skip < bytes.size(); ++i) {
       const unsigned char c = byte(pos + skip);
       if (c < lo || c > hi) break;
@@ -137,9 +144,9 @@ std::u16string utf8_to_utf16(std::string_view text) {
 
 bool is_unicode_space(char32_t cp) {
   // The White_Space property of the Unicode character database.
-  return (cp >= 0x09 && cp <= 0x0D) || cp == 0x20 || cp == 0x85 || cp == 0xA0 ||
-         cp == 0x1680 || (cp >= 0x2000 && cp <= 0x200A) || cp == 0x2028 || cp == 0x2029 ||
-         cp == 0x202F || cp == 0x205F || cp == 0x3000;
+  return (cp >= 0x09 && cp <= 0x0D) || cp == 0x20 || cp == 0x85 || cp == 0xA0 || cp == 0x1680 ||
+         (cp >= 0x2000 && cp <= 0x200A) || cp == 0x2028 || cp == 0x2029 || cp == 0x202F ||
+         cp == 0x205F || cp == 0x3000;
 }
 
 std::string trim_unicode_space(std::string_view text) {

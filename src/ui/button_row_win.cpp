@@ -10,8 +10,8 @@ namespace {
 
 int text_width(HWND button) {
   std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(button)) + 1, L'\0');
-  text.resize(static_cast<std::size_t>(
-      GetWindowTextW(button, text.data(), static_cast<int>(text.size()))));
+  text.resize(
+      static_cast<std::size_t>(GetWindowTextW(button, text.data(), static_cast<int>(text.size()))));
   HDC dc = GetDC(button);
   if (dc == nullptr) return 0;
   auto font = reinterpret_cast<HFONT>(SendMessageW(button, WM_GETFONT, 0, 0));

@@ -1,9 +1,9 @@
 // A row of push buttons that grows leftwards to fit its texts, so no translation is cut off.
 #pragma once
 
-#include <span>
-
 #include "platform/windows.hpp"
+
+#include <span>
 
 namespace corvald::ui {
 

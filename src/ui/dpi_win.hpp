@@ -2,9 +2,10 @@
 // per-monitor functions came with Windows 10 1607; before that the system DPI stands in.
 #pragma once
 
+#include "platform/windows.hpp"
+
 #include <span>
 
-#include "platform/windows.hpp"
 #include "ui/layout.hpp"
 
 namespace corvald::ui {

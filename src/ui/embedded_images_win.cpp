@@ -87,8 +87,8 @@ Result<UniqueBitmap> decode_image(std::span<const std::uint8_t> file, Alpha alph
     return hresult_failure("IWICImagingFactory::CreateStream", hr);
   }
   // The decoder only reads the bytes, which live as long as the executable's image.
-  hr = stream->InitializeFromMemory(const_cast<BYTE*>(file.data()),
-                                    static_cast<DWORD>(file.size()));
+  hr =
+      stream->InitializeFromMemory(const_cast<BYTE*>(file.data()), static_cast<DWORD>(file.size()));
   if (FAILED(hr)) return hresult_failure("IWICStream::InitializeFromMemory", hr);
   ComPtr<IWICBitmapDecoder> decoder;
   hr = factory->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnDemand,
@@ -102,8 +102,8 @@ Result<UniqueBitmap> decode_image(std::span<const std::uint8_t> file, Alpha alph
   if (hr = factory->CreateFormatConverter(converter.put()); FAILED(hr)) {
     return hresult_failure("IWICImagingFactory::CreateFormatConverter", hr);
   }
-  const GUID& format = alpha == Alpha::premultiplied ? GUID_WICPixelFormat32bppPBGRA
-                                                     : GUID_WICPixelFormat32bppBGRA;
+  const GUID& format =
+      alpha == Alpha::premultiplied ? GUID_WICPixelFormat32bppPBGRA : GUID_WICPixelFormat32bppBGRA;
   hr = converter->Initialize(frame.get(), format, WICBitmapDitherTypeNone, nullptr, 0.0,
                              WICBitmapPaletteTypeCustom);
   if (FAILED(hr)) return hresult_failure("IWICFormatConverter::Initialize", hr);
@@ -127,9 +127,9 @@ Result<UniqueBitmap> load_logo(int side) {
 }
 
 UniqueIcon load_icon(int side) {
-  return UniqueIcon(static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr),
-                                                  MAKEINTRESOURCEW(CORVALD_ICON_GROUP),
-                                                  IMAGE_ICON, side, side, LR_DEFAULTCOLOR)));
+  return UniqueIcon(
+      static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(CORVALD_ICON_GROUP),
+                                    IMAGE_ICON, side, side, LR_DEFAULTCOLOR)));
 }
 
 UniqueIcon load_window_icon(int side) {

@@ -14,8 +14,7 @@ enum class Alpha { straight, premultiplied };
 
 // Frame 0 of an image file (PNG, ICO, ...) as a top-down 32-bit DIB section, unscaled, or
 // scaled to `side` × `side` pixels when a side is given.
-Result<UniqueBitmap> decode_image(std::span<const std::uint8_t> file, Alpha alpha,
-                                  int side = 0);
+Result<UniqueBitmap> decode_image(std::span<const std::uint8_t> file, Alpha alpha, int side = 0);
 
 // The logo at `side` pixels, decoded with premultiplied alpha as a static control draws it:
 // the logo drawn at that size where the executable carries one, else the next larger one

@@ -1,8 +1,9 @@
 // Owners of the GDI objects and icons the windows create.
 #pragma once
 
-#include "platform/unique_handle.hpp"
 #include "platform/windows.hpp"
+
+#include "platform/unique_handle.hpp"
 
 namespace corvald::ui {
 

@@ -10,7 +10,7 @@
 namespace corvald::ui {
 
 struct IconGroupEntry {
-  std::uint16_t resource_id = 0;  // of the RT_ICON resource that holds the image
+  std::uint16_t resource_id = 0;               // of the RT_ICON resource that holds the image
   std::vector<std::uint8_t> directory_fields;  // the 12 bytes before the size: width to bit count
 };
 

@@ -17,8 +17,8 @@ WNDPROC static_proc = nullptr;
 
 std::wstring text_of(HWND label) {
   std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(label)) + 1, L'\0');
-  text.resize(static_cast<std::size_t>(GetWindowTextW(label, text.data(),
-                                                      static_cast<int>(text.size()))));
+  text.resize(
+      static_cast<std::size_t>(GetWindowTextW(label, text.data(), static_cast<int>(text.size()))));
   return text;
 }
 
@@ -35,8 +35,7 @@ TextMetrics measure(HWND label, const std::wstring& text, int width) {
   HGDIOBJ old = font ? SelectObject(dc, font) : nullptr;
   const std::wstring sample = text.empty() ? std::wstring(L"Ky") : text.substr(0, 2);
   RECT line{0, 0, 0, 0};
-  DrawTextW(dc, sample.c_str(), static_cast<int>(sample.size()), &line,
-            DT_CALCRECT | DT_NOPREFIX);
+  DrawTextW(dc, sample.c_str(), static_cast<int>(sample.size()), &line, DT_CALCRECT | DT_NOPREFIX);
   m.line_height = line.bottom - line.top;
   if (!text.empty() && m.line_height > 0) {
     RECT block{0, 0, width, 0};
@@ -58,8 +57,7 @@ int lines_of(const std::wstring& text, const TextMetrics& m) {
 void shrink_to_text(HWND label, RECT& area) {
   const std::wstring text = text_of(label);
   const TextMetrics m = measure(label, text, area.right - area.left);
-  const TextBand band =
-      centred_text_band(area.bottom - area.top, m.line_height, lines_of(text, m));
+  const TextBand band = centred_text_band(area.bottom - area.top, m.line_height, lines_of(text, m));
   area.top += band.top;
   area.bottom -= band.bottom;
 }
@@ -94,9 +92,7 @@ LRESULT CALLBACK label_proc(HWND label, UINT message, WPARAM wparam, LPARAM lpar
       // Both forms of the message start with the proposed client rectangle.
       shrink_to_text(label, *reinterpret_cast<RECT*>(lparam));
       return 0;
-    case WM_NCPAINT:
-      paint_margins(label);
-      return 0;
+    case WM_NCPAINT: paint_margins(label); return 0;
     case WM_SETTEXT:
     case WM_SETFONT: {
       // The line count and height follow the text and the font.
@@ -104,8 +100,7 @@ LRESULT CALLBACK label_proc(HWND label, UINT message, WPARAM wparam, LPARAM lpar
       recompute_frame(label);
       return result;
     }
-    default:
-      return CallWindowProcW(static_proc, label, message, wparam, lparam);
+    default: return CallWindowProcW(static_proc, label, message, wparam, lparam);
   }
 }
 

@@ -2,8 +2,9 @@
 // Shared by the main window and the feedback dialog.
 #pragma once
 
-#include "base/result.hpp"
 #include "platform/windows.hpp"
+
+#include "base/result.hpp"
 #include "ui/layout.hpp"
 
 namespace corvald::ui {

@@ -112,10 +112,10 @@ Result<MainWindow::Scaled> MainWindow::load_scaled() const {
 // The window takes its icons before the old ones go, so it never shows a destroyed one.
 void MainWindow::set_icons(Scaled& made) {
   // A missing icon of our own falls back to the shared stock icon, which is never destroyed.
-  HICON icon = made.icon ? made.icon.get()
-                         : static_cast<HICON>(LoadImageW(nullptr, MAKEINTRESOURCEW(32513),
-                                                         IMAGE_ICON, 0, 0,
-                                                         LR_SHARED | LR_DEFAULTSIZE));
+  HICON icon = made.icon
+                   ? made.icon.get()
+                   : static_cast<HICON>(LoadImageW(nullptr, MAKEINTRESOURCEW(32513), IMAGE_ICON, 0,
+                                                   0, LR_SHARED | LR_DEFAULTSIZE));
   SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
   // The taskbar and Alt+Tab show the large icon; without one they stretch the small one.
   if (made.big_icon) {
@@ -168,8 +168,8 @@ Result<void> MainWindow::create_controls() {
                                fonts_.body.get());
   if (!feedback) return feedback.error();
   feedback_button_ = *feedback;
-  auto about = create_child(window_, {L"BUTTON", button_style, 0, l.about, L"About"},
-                            fonts_.body.get());
+  auto about =
+      create_child(window_, {L"BUTTON", button_style, 0, l.about, L"About"}, fonts_.body.get());
   if (!about) return about.error();
   about_button_ = *about;
   return Ok{};
@@ -189,8 +189,8 @@ void MainWindow::set_texts() {
 void MainWindow::fit_button_row() {
   const RowButton row[] = {{feedback_button_, layout_.feedback.width},
                            {about_button_, layout_.about.width}};
-  ui::fit_button_row(row, {layout_.button_row_right, layout_.button_gap,
-                           layout_.button_text_margin});
+  ui::fit_button_row(row,
+                     {layout_.button_row_right, layout_.button_gap, layout_.button_text_margin});
 }
 
 // The window moved to a monitor of another scale: it takes the size Windows suggests, and its
@@ -212,16 +212,15 @@ void MainWindow::on_dpi_changed(int dpi, const RECT& suggested) {
   show_logo(logo_, logo_bitmap_.get());
   const MainWindowFonts& f = made->fonts;
   const MainWindowLayout& l = layout_;
-  const ControlAtScale controls[] = {
-      {logo_, l.logo, nullptr},
-      {product_name_, l.product_name, f.title.get()},
-      {version_, l.version, f.small.get()},
-      {intro_, l.intro, f.body.get()},
-      {separator_, l.separator, nullptr},
-      {status_label_, l.status, f.status.get()},
-      {progress_, l.progress, nullptr},
-      {feedback_button_, l.feedback, f.body.get()},
-      {about_button_, l.about, f.body.get()}};
+  const ControlAtScale controls[] = {{logo_, l.logo, nullptr},
+                                     {product_name_, l.product_name, f.title.get()},
+                                     {version_, l.version, f.small.get()},
+                                     {intro_, l.intro, f.body.get()},
+                                     {separator_, l.separator, nullptr},
+                                     {status_label_, l.status, f.status.get()},
+                                     {progress_, l.progress, nullptr},
+                                     {feedback_button_, l.feedback, f.body.get()},
+                                     {about_button_, l.about, f.body.get()}};
   lay_out(controls);
   fonts_ = std::move(made->fonts);  // the old ones are no longer drawn with
   status_on_two_lines_ = label_text_lines(status_label_) > 1;
@@ -302,8 +301,7 @@ LRESULT MainWindow::on_message(HWND window, UINT message, WPARAM wparam, LPARAM 
       cancel_->cancel();
       PostQuitMessage(0);
       break;
-    default:
-      break;
+    default: break;
   }
   return DefWindowProcW(window, message, wparam, lparam);
 }

@@ -72,7 +72,7 @@ class MainWindow final : public WindowHandler {
   std::function<void()> open_feedback_;
   std::optional<std::wstring> screenshot_dir_;
   MainWindowLayout layout_ = main_window_layout(Scale(design_dpi));
-  UniqueIcon icon_;  // empty when the stock icon stands in
+  UniqueIcon icon_;      // empty when the stock icon stands in
   UniqueIcon big_icon_;  // for the taskbar and Alt+Tab; empty when it cannot be loaded
   UniqueBitmap logo_bitmap_;
   MainWindowFonts fonts_;

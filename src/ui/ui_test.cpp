@@ -80,9 +80,9 @@ TEST(MainWindowCapture, HeaderOfAThreeByTwoCaptureWithPaddedRows) {
   EXPECT_EQ(dib_row_bytes(1), 4u);
   const auto h = bmp_header(3, 2, 2 * dib_row_bytes(3));
   const std::array<std::uint8_t, 54> expected = {
-      'B', 'M', 78, 0, 0, 0,  0, 0, 0, 0,  54, 0, 0, 0,  // file header
-      40, 0, 0, 0,  3, 0, 0, 0,  0xFE, 0xFF, 0xFF, 0xFF,  1, 0,  24, 0,
-      0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+      'B', 'M', 78, 0, 0, 0, 0, 0, 0,    0,    54,   0,    0, 0,  // file header
+      40,  0,   0,  0, 3, 0, 0, 0, 0xFE, 0xFF, 0xFF, 0xFF, 1, 0, 24, 0, 0, 0, 0, 0,
+      0,   0,   0,  0, 0, 0, 0, 0, 0,    0,    0,    0,    0, 0, 0,  0, 0, 0, 0, 0};
   EXPECT_EQ(h, expected);
 }
 
@@ -163,12 +163,39 @@ TEST(WindowScale, At125150And200PercentEveryFigureScalesWithMulDivRounding) {
     Origin centred;  // on a 1920 × 1080 monitor
   };
   const Case cases[] = {
-      {120, 700, 525, {35, 35, 110, 110}, {35, 155, 651, 170}, {35, 345, 630, 1},
-       {585, 458, 80, 35}, 120, 28, 19, {610, 277}},
-      {144, 840, 630, {42, 42, 132, 132}, {42, 186, 782, 204}, {42, 414, 756, 2},
-       {702, 549, 96, 42}, 144, 33, 23, {540, 225}},
-      {192, 1120, 840, {56, 56, 176, 176}, {56, 248, 1042, 272}, {56, 552, 1008, 2},
-       {936, 732, 128, 56}, 192, 44, 30, {400, 120}},
+      {120,
+       700,
+       525,
+       {35, 35, 110, 110},
+       {35, 155, 651, 170},
+       {35, 345, 630, 1},
+       {585, 458, 80, 35},
+       120,
+       28,
+       19,
+       {610, 277}},
+      {144,
+       840,
+       630,
+       {42, 42, 132, 132},
+       {42, 186, 782, 204},
+       {42, 414, 756, 2},
+       {702, 549, 96, 42},
+       144,
+       33,
+       23,
+       {540, 225}},
+      {192,
+       1120,
+       840,
+       {56, 56, 176, 176},
+       {56, 248, 1042, 272},
+       {56, 552, 1008, 2},
+       {936, 732, 128, 56},
+       192,
+       44,
+       30,
+       {400, 120}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.dpi);
@@ -186,8 +213,7 @@ TEST(WindowScale, At125150And200PercentEveryFigureScalesWithMulDivRounding) {
     EXPECT_EQ(o.x, c.centred.x);
     EXPECT_EQ(o.y, c.centred.y);
     // The button row grows leftwards from its scaled right edge with a scaled margin.
-    const int widths[] = {button_width(l.feedback.width, 200, l.button_text_margin),
-                          l.about.width};
+    const int widths[] = {button_width(l.feedback.width, 200, l.button_text_margin), l.about.width};
     const auto lefts = button_row_lefts(widths, l.button_row_right, l.button_gap);
     EXPECT_EQ(lefts[1], l.about.x);
     EXPECT_EQ(lefts[0] + widths[0] + l.button_gap, l.about.x);
@@ -202,25 +228,22 @@ TEST(WindowScale, LogoIsDrawnAtTheScaleOrScaledDownFromTheNextLarger) {
   const int carried[] = {96, 120, 144, 192};
   EXPECT_EQ(logo_source_size(96, carried), 96);
   EXPECT_EQ(logo_source_size(144, carried), 144);
-  EXPECT_EQ(logo_source_size(100, carried), 120);   // 105 %: the 120 one shrunk
-  EXPECT_EQ(logo_source_size(168, carried), 192);   // 175 %
-  EXPECT_EQ(logo_source_size(240, carried), 192);   // 250 %: the largest there is
+  EXPECT_EQ(logo_source_size(100, carried), 120);  // 105 %: the 120 one shrunk
+  EXPECT_EQ(logo_source_size(168, carried), 192);  // 175 %
+  EXPECT_EQ(logo_source_size(240, carried), 192);  // 250 %: the largest there is
 }
 
 TEST(WindowIcon, FirstGroupImageBecomesAOneImageIconFile) {
   // Two entries: 16 px 32-bit in resource 1 (1128 bytes), 32 px in resource 2.
-  const std::vector<std::uint8_t> group = {
-      0, 0, 1, 0, 2, 0,
-      16, 16, 0, 0, 1, 0, 32, 0, 0x68, 0x04, 0, 0, 1, 0,
-      32, 32, 0, 0, 1, 0, 32, 0, 0xA8, 0x10, 0, 0, 2, 0};
+  const std::vector<std::uint8_t> group = {0,  0, 1,    0,    2,    0,    16, 16, 0,  0,  1, 0,
+                                           32, 0, 0x68, 0x04, 0,    0,    1,  0,  32, 32, 0, 0,
+                                           1,  0, 32,   0,    0xA8, 0x10, 0,  0,  2,  0};
   const auto entry = first_icon_group_entry(group);
   ASSERT_TRUE(entry);
   EXPECT_EQ(entry->resource_id, 1);
   const std::vector<std::uint8_t> image = {0xAA, 0xBB, 0xCC};
-  const std::vector<std::uint8_t> expected = {
-      0, 0, 1, 0, 1, 0,
-      16, 16, 0, 0, 1, 0, 32, 0, 3, 0, 0, 0, 22, 0, 0, 0,
-      0xAA, 0xBB, 0xCC};
+  const std::vector<std::uint8_t> expected = {0, 0, 1, 0, 1, 0,  16, 16, 0, 0,    1,    0,   32,
+                                              0, 3, 0, 0, 0, 22, 0,  0,  0, 0xAA, 0xBB, 0xCC};
   EXPECT_EQ(single_image_icon_file(*entry, image), expected);
 
   EXPECT_FALSE(first_icon_group_entry(std::span(group).first(19)));

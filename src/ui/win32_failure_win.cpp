@@ -1,9 +1,10 @@
 #include "ui/win32_failure_win.hpp"
 
+#include "platform/windows.hpp"
+
 #include <cstdio>
 
 #include "platform/system_message.hpp"
-#include "platform/windows.hpp"
 
 namespace corvald::ui {
 namespace {

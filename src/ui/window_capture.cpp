@@ -17,9 +17,7 @@ std::string capture_file_name(std::uint32_t capture_number) {
   return name;
 }
 
-std::size_t dib_row_bytes(int width) {
-  return (static_cast<std::size_t>(width) * 3 + 3) / 4 * 4;
-}
+std::size_t dib_row_bytes(int width) { return (static_cast<std::size_t>(width) * 3 + 3) / 4 * 4; }
 
 std::array<std::uint8_t, bmp_header_size> bmp_header(int width, int height,
                                                      std::size_t pixel_bytes) {

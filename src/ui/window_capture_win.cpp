@@ -23,8 +23,8 @@ std::vector<std::uint8_t> window_pixels(HWND window, int width, int height) {
                  PRF_NONCLIENT | PRF_CLIENT | PRF_ERASEBKGND | PRF_CHILDREN);
     SelectObject(memory_dc, old);
     BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 24, BI_RGB, 0,
-                      pixels_per_metre, pixels_per_metre, 0, 0};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), width, -height, 1, 24, BI_RGB, 0, pixels_per_metre,
+                      pixels_per_metre,         0,     0};
     pixels.resize(dib_row_bytes(width) * static_cast<std::size_t>(height));
     if (GetDIBits(memory_dc, bitmap, 0, static_cast<UINT>(height), pixels.data(), &info,
                   DIB_RGB_COLORS) == 0) {
@@ -39,8 +39,7 @@ std::vector<std::uint8_t> window_pixels(HWND window, int width, int height) {
 
 }  // namespace
 
-void capture_window(HWND window, const Path& folder,
-                    std::atomic<std::uint32_t>& capture_counter) {
+void capture_window(HWND window, const Path& folder, std::atomic<std::uint32_t>& capture_counter) {
   RECT r;
   if (!GetWindowRect(window, &r)) return;
   const int width = r.right - r.left;

@@ -42,8 +42,7 @@ void centre_on_nearest_monitor(HWND window, int client_width, int client_height)
   if (!GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor)) return;
   const RECT& m = monitor.rcMonitor;
   const Origin at = centred_origin(m.left, m.top, m.right, m.bottom, client_width, client_height);
-  SetWindowPos(window, nullptr, at.x, at.y, 0, 0,
-               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(window, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 }  // namespace
@@ -77,9 +76,9 @@ Result<HWND> create_centred_window(const wchar_t* caption, DWORD style,
 
 Result<HWND> create_child(HWND parent, const ChildSpec& spec, HFONT font) {
   const Rect& r = spec.place;
-  HWND child = CreateWindowExW(spec.ex_style, spec.window_class, spec.text, spec.style, r.x, r.y,
-                               r.width, r.height, parent, nullptr, GetModuleHandleW(nullptr),
-                               nullptr);
+  HWND child =
+      CreateWindowExW(spec.ex_style, spec.window_class, spec.text, spec.style, r.x, r.y, r.width,
+                      r.height, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
   if (child == nullptr) return win32_failure("CreateWindowExW");
   if (font != nullptr) SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   return child;

@@ -3,11 +3,12 @@
 // WindowHandler object that lives as long as the window.
 #pragma once
 
+#include "platform/windows.hpp"
+
 #include <functional>
 #include <string_view>
 
 #include "base/result.hpp"
-#include "platform/windows.hpp"
 #include "ui/layout.hpp"
 
 namespace corvald::ui {

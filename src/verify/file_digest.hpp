@@ -2,13 +2,13 @@
 #pragma once
 
 #include <cstddef>
-#include "text/path.hpp"
 #include <memory>
 #include <string>
 #include <string_view>
 
 #include "base/result.hpp"
 #include "platform/file.hpp"
+#include "text/path.hpp"
 
 namespace corvald::verify {
 

@@ -22,10 +22,12 @@ std::string digest_of_text(const std::string& content) {
 }
 
 TEST(FileDigest, MatchesTheNistVectorsInTheFeedsBase64Form) {
-  EXPECT_EQ(digest_of_text("abc"),
-            "3a81oZNherrMQXNJriBBMRLm+k6JqX6iCp7u5ktV05ohkpkqJ0/BqDa6PCOj/uu9RU1EI2Q86A4qmslPpUyknw==");
-  EXPECT_EQ(digest_of_text(""),
-            "z4PhNX7vuL3xVChQ1m2AB9Yg5AULVxXcg/SpIdNs6c5H0NE8XYXysP+DGNKHfuwvY7kxvUdBeoGlODJ6+SfaPg==");
+  EXPECT_EQ(
+      digest_of_text("abc"),
+      "3a81oZNherrMQXNJriBBMRLm+k6JqX6iCp7u5ktV05ohkpkqJ0/BqDa6PCOj/uu9RU1EI2Q86A4qmslPpUyknw==");
+  EXPECT_EQ(
+      digest_of_text(""),
+      "z4PhNX7vuL3xVChQ1m2AB9Yg5AULVxXcg/SpIdNs6c5H0NE8XYXysP+DGNKHfuwvY7kxvUdBeoGlODJ6+SfaPg==");
 }
 
 // Several buffer refills and a short last block: a dropped or repeated block would show.

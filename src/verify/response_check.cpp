@@ -35,12 +35,12 @@ Result<void> check_content_type(const std::string& header_value, bool expect_yam
   const auto quoted = [&] { return net::log_safe_text(header_value); };
   if (expect_yaml) {
     if (media_type == "text/html" || media_type == "application/xhtml+xml") {
-      return StubError::parse(text::format(
-          "expected YAML feed but got Content-Type={} (captive portal?)", quoted()));
+      return StubError::parse(
+          text::format("expected YAML feed but got Content-Type={} (captive portal?)", quoted()));
     }
   } else if (is_text_like(media_type) || media_type == "application/json") {
-    return StubError::parse(text::format(
-        "expected binary body but got Content-Type={} (captive portal?)", quoted()));
+    return StubError::parse(
+        text::format("expected binary body but got Content-Type={} (captive portal?)", quoted()));
   }
   return Ok{};
 }
@@ -55,8 +55,8 @@ Result<void> check_body(std::string_view body, bool expect_yaml) {
     }
     return Ok{};
   }
-  static constexpr std::array<std::string_view, 8> kMarkupPrefixes = {
-      "<!", "<?", "<h", "<H", "<D", "<d", "<html", "<HTML"};
+  static constexpr std::array<std::string_view, 8> kMarkupPrefixes = {"<!", "<?", "<h",    "<H",
+                                                                      "<D", "<d", "<html", "<HTML"};
   for (const std::string_view prefix : kMarkupPrefixes) {
     if (body.starts_with(prefix)) {
       return StubError::parse("expected binary body but response starts with HTML markup");

@@ -29,19 +29,23 @@ TEST(ResponseCheck, ContentTypeTable) {
     bool binary_passes;
   };
   const Case cases[] = {
-      {"text/html", false, false},          {"  TEXT/html  ;q=1", false, false},
-      {"application/xhtml+xml", false, false}, {"text/plain; charset=utf-8", true, false},
-      {"text/yaml", true, false},           {"text/html-ish", true, false},
+      {"text/html", false, false},
+      {"  TEXT/html  ;q=1", false, false},
+      {"application/xhtml+xml", false, false},
+      {"text/plain; charset=utf-8", true, false},
+      {"text/yaml", true, false},
+      {"text/html-ish", true, false},
       {"Application/JSON;charset=utf-8", true, false},
-      {"application/octet-stream", true, true}, {"application/yaml", true, true},
-      {"application/jsonp", true, true},    {"texts/html", true, true},
+      {"application/octet-stream", true, true},
+      {"application/yaml", true, true},
+      {"application/jsonp", true, true},
+      {"texts/html", true, true},
       {"", true, true},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(outcome(std::string(c.header), "version: 1", kYaml) == "ok", c.yaml_passes)
         << c.header;
-    EXPECT_EQ(outcome(std::string(c.header), "MZ", kBinary) == "ok", c.binary_passes)
-        << c.header;
+    EXPECT_EQ(outcome(std::string(c.header), "MZ", kBinary) == "ok", c.binary_passes) << c.header;
   }
 }
 
@@ -70,8 +74,8 @@ TEST(ResponseCheck, YamlBodyTable) {
 }
 
 TEST(ResponseCheck, BinaryBodyTable) {
-  for (const char* markup : {"<!DOCTYPE html>", "<?xml version=\"1.0\"?>", "<h", "<H", "<D",
-                             "<d", "<HTML>", "<Html>", "\xEF\xBB\xBF<!--"}) {
+  for (const char* markup : {"<!DOCTYPE html>", "<?xml version=\"1.0\"?>", "<h", "<H", "<D", "<d",
+                             "<HTML>", "<Html>", "\xEF\xBB\xBF<!--"}) {
     EXPECT_EQ(outcome(std::nullopt, markup, kBinary), kBinaryMarkup) << markup;
   }
   EXPECT_EQ(outcome(std::string("application/octet-stream"), "<d", kBinary), kBinaryMarkup);

@@ -27,8 +27,8 @@ void register_crash_dumps(platform::Registry& registry, const std::optional<std:
   // The registry value is the variable's text with "\CrashDumps" appended, as WER reads it.
   const std::string folder = text::path_to_utf8(*local_app_data) + "\\CrashDumps";
   if (auto made = platform::create_folders(*local_app_data / "CrashDumps"); !made) {
-    log_warn("[WER] pre-create dump folder failed (will rely on WER) folder={} err={}",
-             folder, made.error().io_error().text);
+    log_warn("[WER] pre-create dump folder failed (will rely on WER) folder={} err={}", folder,
+             made.error().io_error().text);
     log_where("[WER] ", made.error(), logfile::Level::warn);
   }
 
@@ -44,8 +44,8 @@ void register_crash_dumps(platform::Registry& registry, const std::optional<std:
   const auto count = key.query_dword("DumpCount");
   const auto current_folder = key.query_string("DumpFolder");
   if (type == dump_type_full && count == dump_count_kept && current_folder == folder) {
-    log_debug("[WER] already registered exe={} folder={} type={} count={}", *exe_name,
-              folder, *type, *count);
+    log_debug("[WER] already registered exe={} folder={} type={} count={}", *exe_name, folder,
+              *type, *count);
     return;
   }
 
@@ -61,8 +61,8 @@ void register_crash_dumps(platform::Registry& registry, const std::optional<std:
     log_warn("[WER] set DumpFolder failed rc={}", rc);
     return;
   }
-  log_info("[WER] registered exe={} folder={} type={} count={}", *exe_name, folder,
-           dump_type_full, dump_count_kept);
+  log_info("[WER] registered exe={} folder={} type={} count={}", *exe_name, folder, dump_type_full,
+           dump_count_kept);
 }
 
 }  // namespace corvald

@@ -2,11 +2,11 @@
 // in %LOCALAPPDATA%\CrashDumps for the report and feedback uploads to pick up.
 #pragma once
 
-#include "text/path.hpp"
 #include <optional>
 #include <string>
 
 #include "platform/registry.hpp"
+#include "text/path.hpp"
 
 namespace corvald {
 

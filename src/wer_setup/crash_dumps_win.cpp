@@ -1,6 +1,7 @@
+#include "wer_setup/crash_dumps.hpp"
+
 #include "platform/process.hpp"
 #include "text/format.hpp"
-#include "wer_setup/crash_dumps.hpp"
 
 namespace corvald {
 

@@ -32,8 +32,7 @@ std::string format_mb(std::uint64_t bytes) {
   return buffer;
 }
 
-void on_download_progress(const ProgressContext& context, std::uint64_t done,
-                          std::uint64_t total) {
+void on_download_progress(const ProgressContext& context, std::uint64_t done, std::uint64_t total) {
   {
     std::lock_guard lock(context.throttle->mutex);
     const auto now = context.clock.now();

@@ -32,8 +32,7 @@ struct ProgressContext {
 ProgressContext make_progress_context(const feed::Feed& feed, SharedUiStatus status,
                                       const Clock& clock = Clock::real());
 
-void on_download_progress(const ProgressContext& context, std::uint64_t done,
-                          std::uint64_t total);
+void on_download_progress(const ProgressContext& context, std::uint64_t done, std::uint64_t total);
 
 // Bytes as mebibytes with one digit after the point, e.g. "12.3".
 std::string format_mb(std::uint64_t bytes);

@@ -66,10 +66,9 @@ TEST_F(DownloadProgressTest, TextCarriesVersionMegabytesAndPercent) {
   const std::uint64_t done = 12 * mib + 3 * mib / 10 + 1;
   on_download_progress(context, done, 40 * mib);
   EXPECT_EQ(status_->snapshot().text,
-            i18n::tr_with("ui.status.downloading", {{"version", "2.4.0"},
-                                                    {"mb", "12.3"},
-                                                    {"mb_total", "40.0"},
-                                                    {"percent", "29"}}));
+            i18n::tr_with(
+                "ui.status.downloading",
+                {{"version", "2.4.0"}, {"mb", "12.3"}, {"mb_total", "40.0"}, {"percent", "29"}}));
   EXPECT_EQ(format_mb(0), "0.0");
   EXPECT_EQ(format_mb(mib / 20 - 1), "0.0");
 }

@@ -15,8 +15,7 @@ inline constexpr std::uint32_t failure_body_limit = 1024;
 
 // GET of the feed URL carrying the request id, with the identity headers.
 Result<net::HttpResponse> request_feed(const net::HttpClient& client, const std::string& feed_url,
-                                       const std::string& client_id,
-                                       const std::string& request_id);
+                                       const std::string& client_id, const std::string& request_id);
 
 // The body of a 200 answer, checked for a captive portal and read as the feed, its relative
 // installer URL resolved against the folder of `feed_url`.

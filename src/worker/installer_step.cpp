@@ -36,9 +36,7 @@ std::vector<std::uint64_t> version_parts(std::string_view text) {
   }
 }
 
-bool is_file(const std::optional<Path>& path) {
-  return path && platform::is_file(*path);
-}
+bool is_file(const std::optional<Path>& path) { return path && platform::is_file(*path); }
 
 // True when the installed copy is current and has been launched instead.
 bool launched_current_install(platform::Registry& registry, const std::string& target,
@@ -58,8 +56,8 @@ bool launched_current_install(platform::Registry& registry, const std::string& t
     telemetry::telemetry_send(telemetry, event("install_forced_exe_missing"));
     return false;
   }
-  log_info("  already up-to-date (installed={} target={}) — skipping install",
-           installed->version, target);
+  log_info("  already up-to-date (installed={} target={}) — skipping install", installed->version,
+           target);
   telemetry::telemetry_send(telemetry, event("install_skipped_up_to_date"));
   launch_app(installed->exe, status, telemetry, i18n::tr("ui.status.up_to_date"));
   return true;
@@ -90,8 +88,7 @@ Result<platform::ChildProcess> spawn_installer(const Path& installer,
   return std::move(child).value();
 }
 
-Result<std::uint32_t> run_verified_installer(const Path& installer,
-                                             const feed::Feed& feed,
+Result<std::uint32_t> run_verified_installer(const Path& installer, const feed::Feed& feed,
                                              const std::vector<std::string>& args,
                                              const BeforeStartFn& before_start) {
   auto held = cache::hold_verified(installer, feed);
@@ -127,13 +124,13 @@ Result<void> run_installer_step(const InstallerStepContext& context, const Path&
 
   set_status(status, Phase::installing, 96, i18n::tr("ui.status.installing"));
   const auto args = installer_args();
-  log_info("  spawning installer (args={}, stub_silent={}, elevated={})",
-           format_arg_list(args), false, false);
+  log_info("  spawning installer (args={}, stub_silent={}, elevated={})", format_arg_list(args),
+           false, false);
 
   // From the start of the installer, not of its verification.
   auto started = context.clock.now();
-  auto exit_code = run_verified_installer(
-      installer, feed, args, [&](const Path&) { started = context.clock.now(); });
+  auto exit_code = run_verified_installer(installer, feed, args,
+                                          [&](const Path&) { started = context.clock.now(); });
   if (!exit_code) return std::move(exit_code).error();
   const auto elapsed = context.clock.now() - started;
   const auto duration_ms = static_cast<std::uint64_t>(

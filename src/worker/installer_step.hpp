@@ -40,8 +40,7 @@ using BeforeStartFn = std::function<void(const Path&)>;
 
 // Holds the installer, verifies it against the feed through that hold, runs it and waits for
 // its exit code; the hold ends when the installer has exited.
-Result<std::uint32_t> run_verified_installer(const Path& installer,
-                                             const feed::Feed& feed,
+Result<std::uint32_t> run_verified_installer(const Path& installer, const feed::Feed& feed,
                                              const std::vector<std::string>& args,
                                              const BeforeStartFn& before_start = {});
 

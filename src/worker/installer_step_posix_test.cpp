@@ -1,5 +1,7 @@
 // The installer step end to end on POSIX: shell scripts stand in for the installer and the
 // application, the memory registry for the uninstall entries.
+#include "worker/installer_step.hpp"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -9,7 +11,6 @@
 #include "i18n/i18n.hpp"
 #include "platform/test/memory_registry.hpp"
 #include "verify/file_digest.hpp"
-#include "worker/installer_step.hpp"
 
 namespace corvald {
 namespace {
@@ -23,9 +24,7 @@ class InstallerStepRun : public ::testing::Test {
            ("corvald_installer_step_" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir_);
   }
-  void TearDown() override {
-    std::filesystem::remove_all(dir_);
-  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
 
   std::filesystem::path script(const std::string& name, const std::string& body) {
     const auto path = dir_ / name;
@@ -50,8 +49,8 @@ class InstallerStepRun : public ::testing::Test {
     return run_installer_step(context(), installer, feed_for(installer, target));
   }
   InstallerStepContext context() {
-    return {registry_, dir_ / "tavrin" / "Cache", Clock::real(), status_,
-            cancel_, nullptr, skip_install_};
+    return {registry_,    dir_ / "tavrin" / "Cache", Clock::real(), status_, cancel_, nullptr,
+            skip_install_};
   }
   bool ran(const char* marker) { return std::filesystem::exists(dir_ / marker); }
 
@@ -87,7 +86,8 @@ TEST_F(InstallerStepRun, CurrentInstallIsLaunchedInsteadOfInstalling) {
 }
 
 TEST_F(InstallerStepRun, MissingExeForcesReinstallAndFallsBackAfterIt) {
-  const auto setup = script("setup.exe", "[ \"$1\" = /S ] && touch \"$(dirname \"$0\")/installed\"");
+  const auto setup =
+      script("setup.exe", "[ \"$1\" = /S ] && touch \"$(dirname \"$0\")/installed\"");
   installed("1.4", dir_ / "deleted.exe");
   EXPECT_TRUE(run(setup, "1.4"));
   EXPECT_TRUE(ran("installed"));

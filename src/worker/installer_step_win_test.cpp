@@ -1,12 +1,14 @@
+#include "worker/installer_step.hpp"
+
+#include "platform/windows.hpp"
+
 #include <gtest/gtest.h>
 
 #include <system_error>
 #include <vector>
 
 #include "logfile/test/log_test_support.hpp"
-#include "platform/windows.hpp"
 #include "verify/file_digest.hpp"
-#include "worker/installer_step.hpp"
 
 namespace corvald {
 namespace {

@@ -38,9 +38,8 @@ Result<std::uint32_t> deploy(const Path& installer, const feed::Feed& feed,
 Result<std::uint32_t> install(const Run& r, const Path& installer, const feed::Feed& feed,
                               const Path& cache_root) {
   if (!r.launches()) return deploy(installer, feed, cache_root);
-  const InstallerStepContext step{r.deps.registry, cache_root,  r.deps.clock,
-                                  r.status(),      r.deps.cancel, r.deps.telemetry,
-                                  r.deps.skip_install};
+  const InstallerStepContext step{r.deps.registry, cache_root,       r.deps.clock,       r.status(),
+                                  r.deps.cancel,   r.deps.telemetry, r.deps.skip_install};
   if (auto done = run_installer_step(step, installer, feed); !done) return done.error();
   return std::uint32_t{0};
 }
@@ -82,8 +81,8 @@ Result<std::uint32_t> use_feed(const Run& r, const feed::Feed& feed) {
     return outcome;
   }
   log_cache_hit(r.options.log_lines, lookup->path);
-  telemetry::telemetry_send(r.deps.telemetry, TelemetryEvent("cache_hit")
-                                                  .add_text("target_version", feed.version));
+  telemetry::telemetry_send(r.deps.telemetry,
+                            TelemetryEvent("cache_hit").add_text("target_version", feed.version));
   set_status(r.status(), Phase::cached_verified, 95,
              i18n::tr_with("ui.status.cached_verified", {{"version", feed.version}}));
   return install(r, lookup->path, feed, cache_root);

@@ -20,14 +20,13 @@ void log_feed_ok(PipelineLogLines lines, const feed::Feed& feed) {
     log_info("[silent] feed OK version={} size={}", feed.version, feed.size);
     return;
   }
-  log_info("  feed OK: version={}, size={} MB", feed.version,
-           feed.size / 1048576);
+  log_info("  feed OK: version={}, size={} MB", feed.version, feed.size / 1048576);
 }
 
 void log_feed_failed(PipelineLogLines lines, std::uint32_t status, std::string_view request_id,
                      std::string_view feed_url, const std::string& body) {
-  log_info("{}feed FAILED status={} request_id={} url={} body={}", prefix(lines),
-           status, request_id, feed_url, body);
+  log_info("{}feed FAILED status={} request_id={} url={} body={}", prefix(lines), status,
+           request_id, feed_url, body);
 }
 
 void log_cache_hit(PipelineLogLines lines, const Path& installer) {

@@ -36,8 +36,7 @@ constexpr const char* kInstallerUrl = "http://cdn.test/release/corvald-setup-2.4
 
 constexpr PipelineOptions kWindowed{"worker", PipelineLogLines::windowed, true,
                                     InstallPolicy::update_and_launch};
-constexpr PipelineOptions kSilent{"silent", PipelineLogLines::silent, false,
-                                  InstallPolicy::deploy};
+constexpr PipelineOptions kSilent{"silent", PipelineLogLines::silent, false, InstallPolicy::deploy};
 
 class DownloadInstallPipeline : public ::testing::Test {
  protected:
@@ -46,8 +45,8 @@ class DownloadInstallPipeline : public ::testing::Test {
   // A shell script that records its arguments in `marker` and exits with `code`, padded with a
   // comment to `size` bytes so that a download of it needs more than one request.
   std::string installer(const std::string& marker, int code, std::size_t size = 0) const {
-    std::string text = "#!/bin/sh\necho \"$@\" > '" + (dir_.path() / marker).string() +
-                       "'\nexit " + std::to_string(code) + "\n";
+    std::string text = "#!/bin/sh\necho \"$@\" > '" + (dir_.path() / marker).string() + "'\nexit " +
+                       std::to_string(code) + "\n";
     if (text.size() + 3 < size) text += "# " + std::string(size - text.size() - 3, 'x') + "\n";
     return text;
   }
@@ -74,8 +73,8 @@ class DownloadInstallPipeline : public ::testing::Test {
     values["DisplayIcon"] = exe.string();
   }
   void serve_feed(const std::string& installer_text) {
-    const std::string yaml = std::string("version: 2.4.0\npath: ") + kInstallerUrl +
-                             "\nsha512: " + download::testing::sha512_of(dir_.path(), installer_text) +
+    const std::string yaml = std::string("version: 2.4.0\npath: ") + kInstallerUrl + "\nsha512: " +
+                             download::testing::sha512_of(dir_.path(), installer_text) +
                              "\nsize: " + std::to_string(installer_text.size()) + "\n";
     session_->push(ScriptedReply::with_body(yaml));
   }
@@ -151,7 +150,8 @@ TEST_F(DownloadInstallPipeline, CachedInstallerRunsWithoutAnyDownload) {
 
   ASSERT_TRUE(ran) << ran.error().display();
   EXPECT_EQ(read("ran"), "/S\n");
-  EXPECT_THAT(verbs_and_ranges(), ElementsAre(::testing::StartsWith("GET http://service.test:80/")));
+  EXPECT_THAT(verbs_and_ranges(),
+              ElementsAre(::testing::StartsWith("GET http://service.test:80/")));
   EXPECT_TRUE(status_->snapshot().finished);
   EXPECT_EQ(status_->snapshot().text, i18n::tr("ui.status.install_complete"));
   EXPECT_THAT(events(), ElementsAre("checkupdate_success", "cache_hit", "install_completed",
@@ -172,8 +172,8 @@ TEST_F(DownloadInstallPipeline, FailingInstallerFailsTheWindowAndIsTheDeployment
   EXPECT_EQ(read("ran"), "/S\n");
 
   std::filesystem::remove(dir_.path() / "ran");
-  installed("9.0", executable("app.exe", "#!/bin/sh\ntouch '" +
-                                             (dir_.path() / "app-ran").string() + "'\n"));
+  installed("9.0", executable("app.exe",
+                              "#!/bin/sh\ntouch '" + (dir_.path() / "app-ran").string() + "'\n"));
   serve_feed(setup);
   auto deployed = run(kSilent);
   ASSERT_TRUE(deployed) << deployed.error().display();
@@ -227,8 +227,8 @@ TEST_F(DownloadInstallPipeline, MissDownloadsResumingADroppedRangeThenLaunchesTh
 // must not turn the answer into a different error.
 TEST_F(DownloadInstallPipeline, NoBuildIsOnlyFineWithAHealthyInstall) {
   cache_root_result_ = StubError::internal("LOCALAPPDATA not set");
-  installed("2.3.0", executable("app.exe", "#!/bin/sh\ntouch '" +
-                                               (dir_.path() / "app-ran").string() + "'\n"));
+  installed("2.3.0", executable("app.exe",
+                                "#!/bin/sh\ntouch '" + (dir_.path() / "app-ran").string() + "'\n"));
   session_->push(ScriptedReply::with_body("", 204));
   auto silent = run(kSilent);
   ASSERT_TRUE(silent) << silent.error().display();
@@ -269,8 +269,8 @@ TEST_F(DownloadInstallPipeline, RefusedFeedFailsWithItsStatusInEachModesWording)
     if (id != std::string::npos) line.replace(id + 11, line.find(' ', id) - id - 11, "ID");
     shapes.push_back(line);
   }
-  const std::string failed = "feed FAILED status=500 request_id=ID url=" + std::string(kFeedUrl) +
-                             " body=upstream down";
+  const std::string failed =
+      "feed FAILED status=500 request_id=ID url=" + std::string(kFeedUrl) + " body=upstream down";
   EXPECT_THAT(shapes, ElementsAre("  request_id=ID", "  " + failed, "[silent] request_id=ID",
                                   "[silent] " + failed));
   EXPECT_FALSE(std::filesystem::exists(cache_root_));
@@ -296,8 +296,15 @@ TEST_F(DownloadInstallPipeline, CancelStopsBeforeTheFeedAndDuringTheDownload) {
     return ScriptedReply::with_body(body->substr(range->first, range->last - range->first + 1),
                                     206);
   });
-  const PipelineDeps deps{net::HttpClient(session_), registry_, Path(cache_root_), kFeedUrl, "id",
-                          &telemetry_, clock_.clock(), during, status_};
+  const PipelineDeps deps{net::HttpClient(session_),
+                          registry_,
+                          Path(cache_root_),
+                          kFeedUrl,
+                          "id",
+                          &telemetry_,
+                          clock_.clock(),
+                          during,
+                          status_};
   auto cancelled = run_pipeline(deps, kWindowed);
 
   ASSERT_FALSE(cancelled);

@@ -61,9 +61,8 @@ void run_worker(SharedUiStatus status, SharedCancelFlag cancel, const RunSetting
   clock.sleep(start_delay);
   const std::string feed_url = feed::feed_url(settings.service_url);
   log_info("app-installer worker start");
-  log_info("  APP_ID: {}  version: {}  built: {}  commit: {}",
-           build_info::app_id, build_info::stub_version, build_info::build_datetime,
-           build_info::commit);
+  log_info("  APP_ID: {}  version: {}  built: {}  commit: {}", build_info::app_id,
+           build_info::stub_version, build_info::build_datetime, build_info::commit);
   log_info("  feed: {}", feed_url);
 
   // A failure before telemetry is running is shown, but nothing is reported.

@@ -7,9 +7,9 @@
 #include "../support/devserver_port.hpp"
 #include "devserver_records.hpp"
 #include "file_bytes.hpp"
-#include "stub_log.hpp"
 #include "net/http_client.hpp"
 #include "platform/win_handles.hpp"
+#include "stub_log.hpp"
 #include "stub_process.hpp"
 
 namespace corvald::e2e {
@@ -48,9 +48,7 @@ class AlreadyRunningTest : public ::testing::Test {
     return run;
   }
 
-  static std::string log_of(const std::filesystem::path& home) {
-    return stub_log(home);
-  }
+  static std::string log_of(const std::filesystem::path& home) { return stub_log(home); }
 
  private:
   platform::UniqueKernelHandle held_;
@@ -82,8 +80,8 @@ TEST_F(AlreadyRunningTest, SendsOneStubAlreadyRunningEventAndExitsWithTwo) {
   EXPECT_EQ(report.header("CV-Channel"), "windows");
   EXPECT_EQ(report.query, "cv-request-id=" + report.header("CV-Request-Id").value_or("?"));
 
-  EXPECT_TRUE(has_line_ending_with(log_of(home),
-                                   "[main] another instance is already running — exiting"));
+  EXPECT_TRUE(
+      has_line_ending_with(log_of(home), "[main] another instance is already running — exiting"));
 }
 
 TEST_F(AlreadyRunningTest, TraceAndAnErrorStatusBothReachTheLog) {
@@ -103,9 +101,8 @@ TEST_F(AlreadyRunningTest, TraceAndAnErrorStatusBothReachTheLog) {
                " appid={7A3C5E91-2B4D-4F60-8E17-C9D2B4A60315} request_id=" + id +
                " body=" + reports[0].body))
       << log;
-  EXPECT_TRUE(has_line_ending_with(
-      log, "[telemetry] stub_already_running → HTTP 503 request_id=" + id +
-               " body={\"status\":503}"))
+  EXPECT_TRUE(has_line_ending_with(log, "[telemetry] stub_already_running → HTTP 503 request_id=" +
+                                            id + " body={\"status\":503}"))
       << log;
 }
 

@@ -1,7 +1,8 @@
 #include "demo_install.hpp"
 
-#include "platform/process.hpp"
 #include "platform/windows.hpp"
+
+#include "platform/process.hpp"
 
 namespace corvald::e2e {
 namespace {

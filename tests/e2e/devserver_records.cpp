@@ -78,10 +78,14 @@ class Reader {
     for (int i = 0; i < 4; ++i) {
       const char c = text_[pos_++];
       value <<= 4;
-      if (c >= '0' && c <= '9') value |= static_cast<char32_t>(c - '0');
-      else if (c >= 'a' && c <= 'f') value |= static_cast<char32_t>(c - 'a' + 10);
-      else if (c >= 'A' && c <= 'F') value |= static_cast<char32_t>(c - 'A' + 10);
-      else return std::nullopt;
+      if (c >= '0' && c <= '9')
+        value |= static_cast<char32_t>(c - '0');
+      else if (c >= 'a' && c <= 'f')
+        value |= static_cast<char32_t>(c - 'a' + 10);
+      else if (c >= 'A' && c <= 'F')
+        value |= static_cast<char32_t>(c - 'A' + 10);
+      else
+        return std::nullopt;
     }
     return value;
   }
@@ -112,8 +116,8 @@ std::optional<ServerRecord> parse_line(std::string_view line) {
     } else if (*key == "method" || *key == "path" || *key == "query" || *key == "body") {
       auto value = in.string();
       if (!value) return std::nullopt;
-      std::string& slot = *key == "method" ? record.method
-                          : *key == "path" ? record.path
+      std::string& slot = *key == "method"  ? record.method
+                          : *key == "path"  ? record.path
                           : *key == "query" ? record.query
                                             : record.body;
       slot = std::move(*value);

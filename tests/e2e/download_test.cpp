@@ -2,6 +2,8 @@
 // release of 20 MiB and 12,345 bytes (a probe, two full ranges and a short last one) fetched
 // through WinHTTP while the server caps, cuts or misleads. Every case must end with the
 // release's own bytes at the returned path, or with nothing left behind.
+#include "download/download.hpp"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -10,7 +12,6 @@
 #include <vector>
 
 #include "devserver_port.hpp"
-#include "download/download.hpp"
 #include "feed/parse_feed.hpp"
 #include "file_bytes.hpp"
 #include "net/http_client.hpp"
@@ -45,9 +46,8 @@ class DownloadE2eTest : public ::testing::Test {
     ASSERT_EQ(source_.size(), 20u * 1024 * 1024 + 12345);
 
     folder_ = fs::temp_directory_path() /
-              ("corvald-download-e2e-" + std::string(::testing::UnitTest::GetInstance()
-                                                         ->current_test_info()
-                                                         ->name()));
+              ("corvald-download-e2e-" +
+               std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     fs::remove_all(folder_);
     fs::create_directories(folder_ / "cache");
     final_ = folder_ / "cache" / release_name;
@@ -99,8 +99,8 @@ class DownloadE2eTest : public ::testing::Test {
     ASSERT_EQ(got.size(), source_.size());
     EXPECT_TRUE(got == source_) << "the downloaded bytes differ from the release";
     ASSERT_FALSE(progress_.empty());
-    EXPECT_EQ(progress_.back(), std::make_pair(std::uint64_t{source_.size()},
-                                               std::uint64_t{source_.size()}));
+    EXPECT_EQ(progress_.back(),
+              std::make_pair(std::uint64_t{source_.size()}, std::uint64_t{source_.size()}));
     for (const auto& [done, total] : progress_) {
       EXPECT_EQ(total, source_.size());
       EXPECT_LE(done, total);

@@ -114,8 +114,8 @@ TEST_F(FeedbackDialogE2eTest, SendUploadsTheDescriptionWithTheLogsAndTheDialogCl
   ASSERT_FALSE(path.empty()) << body;
   const std::string blob_path = path[1];
   const std::string tail = blob_path.substr(blob_path.size() > 32 ? blob_path.size() - 32 : 0);
-  EXPECT_TRUE(text_of(control(dialog, dialog_status)).ends_with(
-      std::wstring(tail.begin(), tail.end()) + L")"));
+  EXPECT_TRUE(text_of(control(dialog, dialog_status))
+                  .ends_with(std::wstring(tail.begin(), tail.end()) + L")"));
 
   // unzip, not our own reader, judges the stored archive: sound, and app.log first.
   std::string stored;

@@ -2,7 +2,11 @@
 // (Explorer, the taskbar) through user32 and shell32, the window itself through the imaging
 // component. Its images are PNG frames, which a reader that knows only bitmaps shows as
 // nothing. The case also leaves a picture of every size on the screen, in the screenshots.
+#include "platform/windows.hpp"
+
 #include <gtest/gtest.h>
+#include <objbase.h>
+#include <shlobj.h>
 
 #include <chrono>
 #include <cstdint>
@@ -11,14 +15,10 @@
 #include <vector>
 
 #include "linux_side.hpp"
-#include "platform/windows.hpp"
 #include "stub_process.hpp"
 #include "ui/embedded_images_win.hpp"
 #include "ui/gdi_handles_win.hpp"
 #include "ui/icon_file.hpp"
-
-#include <objbase.h>
-#include <shlobj.h>
 
 namespace corvald::e2e {
 namespace {
@@ -96,8 +96,8 @@ void paint_rows(HDC dc) {
       const int px = kSizes[i];
       const bool largest = px == 256;
       if (HICON icon = (*shown_rows)[r][i]) {
-        DrawIconEx(dc, largest ? 10 + 262 * row : x, largest ? 10 + 134 * 3 : 10 + 134 * row,
-                   icon, px, px, 0, nullptr, DI_NORMAL);
+        DrawIconEx(dc, largest ? 10 + 262 * row : x, largest ? 10 + 134 * 3 : 10 + 134 * row, icon,
+                   px, px, 0, nullptr, DI_NORMAL);
       }
       x += px + 6;
     }
@@ -131,9 +131,9 @@ void show_rows(const std::vector<std::vector<HICON>>& rows) {
   wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
   wc.lpszClassName = L"CorvaldIconSizes";
   RegisterClassW(&wc);
-  HWND window = CreateWindowExW(WS_EX_TOPMOST, wc.lpszClassName, L"icon sizes",
-                                WS_POPUP | WS_VISIBLE, 0, 0, 1024, 768, nullptr, nullptr,
-                                wc.hInstance, nullptr);
+  HWND window =
+      CreateWindowExW(WS_EX_TOPMOST, wc.lpszClassName, L"icon sizes", WS_POPUP | WS_VISIBLE, 0, 0,
+                      1024, 768, nullptr, nullptr, wc.hInstance, nullptr);
   ASSERT_NE(window, nullptr);
   UpdateWindow(window);
   pump_messages(std::chrono::milliseconds(800));

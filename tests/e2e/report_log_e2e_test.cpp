@@ -100,9 +100,8 @@ class ReportLogE2eTest : public ::testing::Test {
     ASSERT_TRUE(devserver_control("reset"));
     ASSERT_TRUE(devserver_control(kClear));
     for (const fs::path& blob : stored_blobs()) fs::remove(blob);
-    local_app_data_ = fresh_folder(
-        std::string("report-log-") +
-        ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    local_app_data_ = fresh_folder(std::string("report-log-") +
+                                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
     const fs::path logs = local_app_data_ / "corvald-installer" / "logs";
     fs::create_directories(logs);
     std::ofstream(logs / "app.log", std::ios::binary) << "earlier run: seed line\n";
@@ -124,9 +123,7 @@ class ReportLogE2eTest : public ::testing::Test {
     return run_stub(run);
   }
 
-  std::string log_text() const {
-    return stub_log(local_app_data_);
-  }
+  std::string log_text() const { return stub_log(local_app_data_); }
 
   fs::path local_app_data_;
 };
@@ -200,8 +197,7 @@ TEST_F(ReportLogE2eTest, RefusedSubmitExitsOneWithTheHttpError) {
   ASSERT_TRUE(devserver_control("set?submit_status=500"));
   EXPECT_EQ(run_report(), 1ul);
   const std::string log = log_text();
-  EXPECT_NE(log.find("[report-log] FAIL: HTTP 500 for feedback/submit"), std::string::npos)
-      << log;
+  EXPECT_NE(log.find("[report-log] FAIL: HTTP 500 for feedback/submit"), std::string::npos) << log;
 }
 
 TEST_F(ReportLogE2eTest, RefusedUploadUrlExitsOneAndUploadsNothing) {

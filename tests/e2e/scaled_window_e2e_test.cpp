@@ -60,7 +60,7 @@ TEST_F(WindowedE2eTest, WindowAndFeedbackDialogFollowTheDisplayScale) {
               SetThreadDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE));
   ASSERT_EQ(GetDpiForSystem(), static_cast<UINT>(dpi)) << "the prefix is not at that scale";
 
-  const std::string at = std::to_string(dpi) + "dpi-";  // one set of pictures per scale
+  const std::string at = std::to_string(dpi) + "dpi-";    // one set of pictures per scale
   ASSERT_TRUE(devserver_control("set?feed_status=500"));  // the window stays open
   const fs::path captures = home_ / "captures";
   fs::create_directories(captures);

@@ -1,6 +1,8 @@
 // corvald-setup.exe /S under Wine, from the feed to the installer's exit code, against three
 // devservers that each serve one real demo installer (1.5.0, 1.4.0 and a 1.6.0 that fails with
 // 1603). $CORVALD_SILENT_DEVSERVERS holds one folder per server: 150, 140 and fail.
+#include "platform/windows.hpp"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -12,9 +14,8 @@
 
 #include "demo_install.hpp"
 #include "file_bytes.hpp"
-#include "stub_log.hpp"
 #include "net/http_client.hpp"
-#include "platform/windows.hpp"
+#include "stub_log.hpp"
 #include "stub_process.hpp"
 
 namespace corvald::e2e {
@@ -75,8 +76,8 @@ class SilentE2eTest : public ::testing::Test {
     ASSERT_TRUE(opened.ok()) << opened.error().display();
     client_.emplace(std::move(opened.value()));
     for (const char* name : {"150", "140", "fail"}) control(name, kClearFeed);
-    local_app_data_ = fresh_folder(
-        std::string("silent-") + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    local_app_data_ = fresh_folder(std::string("silent-") +
+                                   ::testing::UnitTest::GetInstance()->current_test_info()->name());
   }
 
   void TearDown() override {
@@ -111,9 +112,7 @@ class SilentE2eTest : public ::testing::Test {
     return run_stub(run);
   }
 
-  std::string log_text() const {
-    return stub_log(local_app_data_);
-  }
+  std::string log_text() const { return stub_log(local_app_data_); }
 
   fs::path cached_installer(const std::string& version) const {
     return local_app_data_ / "tavrin" / "Cache" / version /
@@ -178,8 +177,8 @@ TEST_F(SilentE2eTest, RunningInstallerCannotBeSwapped) {
                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     errors.push_back(error_of(writer != INVALID_HANDLE_VALUE));
     if (writer != INVALID_HANDLE_VALUE) CloseHandle(writer);
-    errors.push_back(error_of(MoveFileExW(installer.c_str(),
-                                          (installer.wstring() + L".moved").c_str(), 0)));
+    errors.push_back(
+        error_of(MoveFileExW(installer.c_str(), (installer.wstring() + L".moved").c_str(), 0)));
     errors.push_back(error_of(DeleteFileW(installer.c_str())));
     std::ofstream(gate) << "open";
   });

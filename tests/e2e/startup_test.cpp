@@ -1,8 +1,8 @@
 // corvald-setup.exe started for real: log file, crash-dump registration, single instance.
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <regex>
+#include <sstream>
 
 #include "build_info.hpp"
 #include "platform/registry.hpp"
@@ -44,10 +44,10 @@ TEST(StartupTest, FirstLineOfAFreshLogIsTheNewRunLine) {
       R"(^\[\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}\] \[INFO\] corvald-installer - )"
       R"(=== new run: version=0\.1\.117 pid=[1-9]\d* ===$)");
   EXPECT_TRUE(std::regex_match(lines[0], new_run)) << lines[0];
-  const std::string launched = "[main] launched silent=true args=[\"" +
-                               std::regex_replace(text::path_to_utf8(stub_exe()),
-                                                  std::regex(R"(\\)"), R"(\\)") +
-                               "\", \"/S\"]";
+  const std::string launched =
+      "[main] launched silent=true args=[\"" +
+      std::regex_replace(text::path_to_utf8(stub_exe()), std::regex(R"(\\)"), R"(\\)") +
+      "\", \"/S\"]";
   bool found = false;
   for (const auto& line : lines) found = found || line.ends_with(launched);
   EXPECT_TRUE(found) << "no line ends with: " << launched;
@@ -150,7 +150,8 @@ TEST(StartupTest, WithoutLocalAppDataLogsGoBelowTheWorkingFolder) {
   const auto lines = log_lines(home);
   bool skipped = false;
   for (const auto& line : lines) {
-    skipped = skipped || line.ends_with("[WARN] corvald-installer - [WER] skip: LOCALAPPDATA env var not set");
+    skipped = skipped ||
+              line.ends_with("[WARN] corvald-installer - [WER] skip: LOCALAPPDATA env var not set");
   }
   EXPECT_TRUE(skipped);
 }

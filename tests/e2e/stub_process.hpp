@@ -12,8 +12,8 @@
 namespace corvald::e2e {
 
 struct StubRun {
-  std::filesystem::path program;                           // empty: the build's stub_exe()
-  std::vector<std::wstring> args;                        // after the program path
+  std::filesystem::path program;                            // empty: the build's stub_exe()
+  std::vector<std::wstring> args;                           // after the program path
   std::map<std::wstring, std::optional<std::wstring>> env;  // nullopt removes a variable
   std::chrono::milliseconds timeout{60000};
 };

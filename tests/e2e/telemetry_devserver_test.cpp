@@ -131,7 +131,8 @@ TEST_F(TelemetryDevserverTest, ABurstAgainstAStalledEndpointKeepsAtMostTheQueueA
   ASSERT_TRUE(devserver_control("set?telemetry_stall_ms=4000"));
 
   auto handle = telemetry::telemetry_start(*client, config, collecting_hooks());
-  for (int i = 0; i < 40; ++i) telemetry::telemetry_send(handle, TelemetryEvent("burst_" + std::to_string(i)));
+  for (int i = 0; i < 40; ++i)
+    telemetry::telemetry_send(handle, TelemetryEvent("burst_" + std::to_string(i)));
   const auto started = std::chrono::steady_clock::now();
   EXPECT_EQ(telemetry::telemetry_shutdown(handle), telemetry::ShutdownOutcome::detached);
   const auto waited = std::chrono::steady_clock::now() - started;

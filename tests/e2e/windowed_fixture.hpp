@@ -7,9 +7,9 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <span>
 #include <map>
 #include <optional>
+#include <span>
 #include <string>
 
 #include "child_run.hpp"
@@ -36,11 +36,15 @@ struct Expected {
   int x, y, width, height;
 };
 constexpr Expected kLayout[] = {
-    {L"Static", 28, 28, 88, 88},       {L"Static", 132, 30, 400, 30},
-    {L"Static", 132, 66, 400, 20},     {L"Edit", 28, 124, 521, 136},
+    {L"Static", 28, 28, 88, 88},
+    {L"Static", 132, 30, 400, 30},
+    {L"Static", 132, 66, 400, 20},
+    {L"Edit", 28, 124, 521, 136},
     {L"CorvaldTavrinSeparator", 28, 276, 504, 1},
-    {L"Static", 28, 292, 504, 24},     {L"msctls_progress32", 28, 326, 504, 24},
-    {L"Button", 388, 366, 72, 28},     {L"Button", 468, 366, 64, 28},
+    {L"Static", 28, 292, 504, 24},
+    {L"msctls_progress32", 28, 326, 504, 24},
+    {L"Button", 388, 366, 72, 28},
+    {L"Button", 468, 366, 64, 28},
 };
 // Checks the controls of `window` against `layout`, in creation order, and that exactly the
 // controls whose indexes `tab_stops` names are tab stops.
@@ -67,7 +71,7 @@ enum Index { logo, name, version, intro, separator, status, progress, feedback, 
 constexpr wchar_t kDialog[] = L"Send Feedback";
 // The feedback dialog's controls, as kLayout.
 constexpr Expected kDialogLayout[] = {
-    {L"Static", 16, 12, 430, 40}, {L"Edit", 16, 58, 430, 150}, {L"Static", 16, 216, 430, 20},
+    {L"Static", 16, 12, 430, 40},  {L"Edit", 16, 58, 430, 150},   {L"Static", 16, 216, 430, 20},
     {L"Button", 300, 250, 70, 28}, {L"Button", 378, 250, 70, 28},
 };
 enum DialogIndex { hint, description, dialog_status, cancel, send };
@@ -122,8 +126,7 @@ class WindowedE2eTest : public ::testing::Test {
 
   // Waits until the status line shows `text`.
   bool status_becomes(HWND window, const std::wstring& text, std::chrono::milliseconds timeout) {
-    return wait_until([&] { return text_of(controls_of(window)[status].handle) == text; },
-                      timeout);
+    return wait_until([&] { return text_of(controls_of(window)[status].handle) == text; }, timeout);
   }
 
   void shot(const std::string& state) {

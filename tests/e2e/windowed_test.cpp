@@ -138,11 +138,14 @@ TEST_F(WindowedE2eTest, ClosingDuringADownloadEndsTheRunAndInstallsNothing) {
 TEST_F(WindowedE2eTest, GermanAndJapaneseShowTranslatedCaptionAndError) {
   ASSERT_TRUE(devserver_control("set?feed_status=500"));
   const std::pair<const wchar_t*, std::pair<const wchar_t*, const wchar_t*>> locales[] = {
-      {L"de", {L"Corvald Tavrin – Installationsprogramm",
-               L"Der Aktualisierungsdienst hat einen Fehler gemeldet (HTTP 500). Bitte versuchen "
-               L"Sie es später erneut."}},
-      {L"ja", {L"Corvald Tavrin インストーラー",
-               L"更新サービスからエラーが返されました (HTTP 500)。しばらくしてから、もう一度お試しください。"}},
+      {L"de",
+       {L"Corvald Tavrin – Installationsprogramm",
+        L"Der Aktualisierungsdienst hat einen Fehler gemeldet (HTTP 500). Bitte versuchen "
+        L"Sie es später erneut."}},
+      {L"ja",
+       {L"Corvald Tavrin インストーラー",
+        L"更新サービスからエラーが返されました (HTTP "
+        L"500)。しばらくしてから、もう一度お試しください。"}},
   };
   for (const auto& [code, texts] : locales) {
     start({{L"APP_INSTALLER_LOCALE", code}});

@@ -1,7 +1,8 @@
 // The windowed pipeline worker under Wine against a devserver serving a small release: the
 // real feed request, cache and download, with the installer itself skipped.
-#include <gtest/gtest.h>
 #include <windows.h>
+
+#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>

@@ -1,8 +1,9 @@
 // The windowed pipeline worker under Wine when it stops early: cancelled before the feed, and
 // a feed that is refused. Each case checks what the window shows, what the log says and what
 // the devserver received.
-#include <gtest/gtest.h>
 #include <windows.h>
+
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -82,9 +83,8 @@ class WorkerEdgeE2eTest : public ::testing::Test {
     auto cancel = std::make_shared<CancelFlag>();
     if (cancelled) cancel->cancel();
     // The settings of a run started now, with the variables this case has set.
-    std::thread worker([status, cancel, settings = read_run_settings()] {
-      run_worker(status, cancel, settings);
-    });
+    std::thread worker(
+        [status, cancel, settings = read_run_settings()] { run_worker(status, cancel, settings); });
     worker.join();
     return status->snapshot();
   }
@@ -101,9 +101,9 @@ TEST_F(WorkerEdgeE2eTest, CancelBeforeTheFeedSendsNoFeedRequestAndReportsCancell
   EXPECT_EQ(s.text, i18n::tr("ui.status.cancelled"));
   const auto messages = log.messages();
   EXPECT_TRUE(has_message(messages, "[worker] operation cancelled")) << joined(messages);
-  EXPECT_TRUE(std::none_of(messages.begin(), messages.end(),
-                           [](const std::string& m) { return m.starts_with("  request_id="); }))
-      << joined(messages);
+  EXPECT_TRUE(std::none_of(messages.begin(), messages.end(), [](const std::string& m) {
+    return m.starts_with("  request_id=");
+  })) << joined(messages);
   EXPECT_TRUE(e2e::devserver_requests(kFeedPath).empty());
   const std::string completed = stub_completed_body();
   EXPECT_NE(completed.find("\"outcome\":\"cancelled\""), std::string::npos) << completed;
@@ -111,10 +111,13 @@ TEST_F(WorkerEdgeE2eTest, CancelBeforeTheFeedSendsNoFeedRequestAndReportsCancell
 
 // 204 with a registered installation whose executable is gone, then 500.
 TEST_F(WorkerEdgeE2eTest, RefusedFeedEndsInTheErrorOfItsStatus) {
-  const std::wstring exe = (folder_ / "Programs" / "Corvald Tavrin" / "Corvald Tavrin.exe").wstring();
+  const std::wstring exe =
+      (folder_ / "Programs" / "Corvald Tavrin" / "Corvald Tavrin.exe").wstring();
   const std::wstring icon = L"\"" + exe + L"\",0";
-  for (const auto& [name, value] : {std::pair<const wchar_t*, std::wstring>{L"DisplayName", L"Corvald Tavrin"},
-                                    {L"DisplayVersion", L"1.4.0"}, {L"DisplayIcon", icon}}) {
+  for (const auto& [name, value] :
+       {std::pair<const wchar_t*, std::wstring>{L"DisplayName", L"Corvald Tavrin"},
+        {L"DisplayVersion", L"1.4.0"},
+        {L"DisplayIcon", icon}}) {
     ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, kUninstallKey, name, REG_SZ, value.c_str(),
                               static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))),
               ERROR_SUCCESS);

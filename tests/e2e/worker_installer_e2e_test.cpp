@@ -3,8 +3,9 @@
 // the telemetry the devserver received. The devserver of these cases is not the one named by
 // CORVALD_DEVSERVER_DIR for the rest of this program; its folder is compiled in, and the cases
 // point CORVALD_DEVSERVER_DIR at it while they run.
-#include <gtest/gtest.h>
 #include <windows.h>
+
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
@@ -123,7 +124,8 @@ class WorkerInstallerE2eTest : public ::testing::Test {
     run.args = {L"/S"};
     run.env[L"LOCALAPPDATA"] = local_app_data_.wstring();
     ASSERT_EQ(e2e::run_child(run), 0ul) << run.program;
-    ASSERT_EQ(e2e::uninstall_value(L"DisplayVersion"), std::wstring(version.begin(), version.end()));
+    ASSERT_EQ(e2e::uninstall_value(L"DisplayVersion"),
+              std::wstring(version.begin(), version.end()));
     ASSERT_TRUE(fs::is_regular_file(app_exe()));
   }
 
@@ -191,8 +193,8 @@ TEST_F(WorkerInstallerE2eTest, FreshInstallInstallsThenLaunchesTheApp) {
   EXPECT_TRUE(has(names, "app_launched")) << joined(names);
   EXPECT_FALSE(has(names, "install_skipped_up_to_date")) << joined(names);
   ASSERT_TRUE(has(names, "stub_completed")) << joined(names);
-  const auto& last = reports[std::find(names.begin(), names.end(), "stub_completed") -
-                             names.begin()];
+  const auto& last =
+      reports[std::find(names.begin(), names.end(), "stub_completed") - names.begin()];
   EXPECT_NE(last.body.find("\"outcome\":\"success\""), std::string::npos) << last.body;
 }
 
@@ -247,14 +249,13 @@ TEST_F(WorkerInstallerE2eTest, StatusPhasesOnlyMoveForwardThroughTheDownload) {
   const auto samples = run();
 
   std::string seen;
-  for (const auto& s : samples) seen += std::to_string(int(s.phase)) + ":" +
-                                        std::to_string(s.percent) + " ";
+  for (const auto& s : samples)
+    seen += std::to_string(int(s.phase)) + ":" + std::to_string(s.percent) + " ";
   std::cout << "[          ] sampled phase:percent " << seen << "\n";
 
   // Pipeline order; cached_verified is skipped on a download, so it is allowed, not required.
-  const std::vector<Phase> order = {Phase::created,         Phase::checking,
-                                    Phase::downloading,     Phase::cached_verified,
-                                    Phase::installing,      Phase::done};
+  const std::vector<Phase> order = {Phase::created,         Phase::checking,   Phase::downloading,
+                                    Phase::cached_verified, Phase::installing, Phase::done};
   std::size_t at = 0;
   for (const auto& s : samples) {
     while (at < order.size() && order[at] != s.phase) ++at;

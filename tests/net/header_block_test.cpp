@@ -1,5 +1,7 @@
 // The request headers as they leave WinHTTP, read byte for byte by a loopback server of the
 // test's own, beneath any HTTP library that would parse and tidy them.
+#include "platform/windows.hpp"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -7,7 +9,6 @@
 #include <vector>
 
 #include "net/http_client.hpp"
-#include "platform/windows.hpp"
 // After windows.hpp, which keeps the old winsock.h out.
 #include <winsock2.h>
 #include <ws2tcpip.h>

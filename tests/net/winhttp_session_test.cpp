@@ -1,5 +1,7 @@
 // WinHTTP under the stub's client, against the devserver of the net_devserver fixture (its
 // telemetry endpoint answers 500). Each case runs in its own process, several at once.
+#include "platform/windows.hpp"
+
 #include <gtest/gtest.h>
 
 #include <regex>
@@ -8,7 +10,6 @@
 #include "devserver_port.hpp"
 #include "net/http_client.hpp"
 #include "net/winhttp_error.hpp"
-#include "platform/windows.hpp"
 // After windows.hpp, which keeps the old winsock.h out.
 #include <winhttp.h>
 #include <winsock2.h>
@@ -69,8 +70,9 @@ std::uint16_t closed_port() {
 }
 
 TEST_F(WinHttpSessionTest, StatusAndTheThreeHeadersOfRealResponses) {
-  auto full = get_ok("/test/body?size=300&status=203&content_type=text/x-test%3B%20q%3D1"
-                     "&accept_ranges=none,%20Bytes");
+  auto full = get_ok(
+      "/test/body?size=300&status=203&content_type=text/x-test%3B%20q%3D1"
+      "&accept_ranges=none,%20Bytes");
   EXPECT_EQ(full.status, 203u);
   EXPECT_EQ(full.content_length, 300u);
   EXPECT_EQ(full.content_type, "text/x-test; q=1");
@@ -100,10 +102,9 @@ TEST_F(WinHttpSessionTest, ReadToEndTakesExactlyTheLimitAndFailsOneByteOver) {
 }
 
 TEST_F(WinHttpSessionTest, HeadersArriveAsGivenAndReplaceThePlatformOnes) {
-  const std::string echo =
-      body_of("/test/echo?q=a%20b&r=/x:1", {{"CV-Client-Id", "id with blanks"},
-                                             {"X-Order", "first"},
-                                             {"User-Agent", "custom agent"}});
+  const std::string echo = body_of(
+      "/test/echo?q=a%20b&r=/x:1",
+      {{"CV-Client-Id", "id with blanks"}, {"X-Order", "first"}, {"User-Agent", "custom agent"}});
   EXPECT_TRUE(echo.starts_with("GET /test/echo?q=a%20b&r=/x:1\n")) << echo;
   EXPECT_NE(echo.find("\nCV-Client-Id: id with blanks\n"), std::string::npos) << echo;
   EXPECT_NE(echo.find("\nX-Order: first\n"), std::string::npos) << echo;
@@ -136,9 +137,9 @@ TEST_F(WinHttpSessionTest, PostReportsAnyStatusAndSendsTheWholeBody) {
 
 TEST_F(WinHttpSessionTest, UrlErrorsSendNothing) {
   const std::string authority = base_.substr(std::string("http://").size());
-  for (const std::string& url : {"HTTP://" + authority + "/never-sent-1",
-                                "ftp://" + authority + "/never-sent-2",
-                                base_ + "x/never-sent-3"}) {
+  for (const std::string& url :
+       {"HTTP://" + authority + "/never-sent-1", "ftp://" + authority + "/never-sent-2",
+        base_ + "x/never-sent-3"}) {
     const auto sent = client_->get(url, {});
     ASSERT_FALSE(sent.ok()) << url;
     EXPECT_EQ(sent.error().kind(), StubError::Kind::parse);

@@ -355,8 +355,8 @@ TEST_F(DevServerTest, IgnoreRangeHtmlAndWrongDigestChangeTheRelease) {
   flipped[0] = static_cast<char>(~flipped[0]);
   auto feed = client().Get(feed_path);
   ASSERT_TRUE(feed);
-  EXPECT_EQ(feed->body, "version: 1.4.0\npath: Setup-1.4.0.exe\nsha512: " +
-                            sha512_base64(flipped) + "\nsize: 1000\n");
+  EXPECT_EQ(feed->body, "version: 1.4.0\npath: Setup-1.4.0.exe\nsha512: " + sha512_base64(flipped) +
+                            "\nsize: 1000\n");
   ASSERT_EQ(control("/__control/set?wrong_digest=0"), 200);
   feed = client().Get(feed_path);
   ASSERT_TRUE(feed);
@@ -437,8 +437,8 @@ TEST_F(DevServerTest, FeedbackUploadStoresTheBlobAndStatusesCanBeForced) {
       << grant->body;
   EXPECT_NE(grant->body.find("\"private_storage_url\":\""), std::string::npos);
 
-  const auto wrong_type = client().Put("/storage/a.zip", {{"x-ms-blob-type", "BlockBlob"}},
-                                       "PK", "application/octet-stream");
+  const auto wrong_type = client().Put("/storage/a.zip", {{"x-ms-blob-type", "BlockBlob"}}, "PK",
+                                       "application/octet-stream");
   ASSERT_TRUE(wrong_type);
   EXPECT_EQ(wrong_type->status, 400);
   const auto no_blob_type = client().Put("/storage/a.zip", "PK", "application/zip");
@@ -446,14 +446,18 @@ TEST_F(DevServerTest, FeedbackUploadStoresTheBlobAndStatusesCanBeForced) {
   EXPECT_EQ(no_blob_type->status, 400);
   EXPECT_FALSE(std::filesystem::exists(folder_.path() / "storage-1.zip"));
 
-  const std::string zip("PK\x03\x04" "app.log\0", 12);
+  const std::string zip(
+      "PK\x03\x04"
+      "app.log\0",
+      12);
   const auto put = client().Put("/storage/a.zip?sig=x", {{"x-ms-blob-type", "BlockBlob"}}, zip,
                                 "application/zip");
   ASSERT_TRUE(put);
   EXPECT_EQ(put->status, 201);
   EXPECT_EQ(read_file(folder_.path() / "storage-1.zip"), zip);
 
-  const auto submit = client().Post("/api/voice-realtime/feedback/submit", "{}", "application/json");
+  const auto submit =
+      client().Post("/api/voice-realtime/feedback/submit", "{}", "application/json");
   ASSERT_TRUE(submit);
   EXPECT_EQ(submit->status, 200);
 

@@ -64,15 +64,16 @@ Outcome<bool> apply_fault(DownloadFaults& faults, std::string_view key, const st
 }
 
 std::size_t pacing_slice(std::uint64_t rate) {
-  return static_cast<std::size_t>(std::clamp<std::uint64_t>(rate / slices_per_second, 1, max_slice));
+  return static_cast<std::size_t>(
+      std::clamp<std::uint64_t>(rate / slices_per_second, 1, max_slice));
 }
 
 std::chrono::nanoseconds pacing_wait(std::uint64_t sent, std::uint64_t rate,
                                      std::chrono::nanoseconds elapsed) {
   if (rate == 0) return std::chrono::nanoseconds(0);
   // Whole seconds apart from the rest: 2^40 bytes times 10^9 would not fit in 64 bits.
-  const std::uint64_t rest_ns = static_cast<std::uint64_t>(
-      static_cast<long double>(sent % rate) * 1e9L / static_cast<long double>(rate));
+  const std::uint64_t rest_ns = static_cast<std::uint64_t>(static_cast<long double>(sent % rate) *
+                                                           1e9L / static_cast<long double>(rate));
   const std::uint64_t due_ns = sent / rate * 1'000'000'000u + rest_ns;
   const auto spent = static_cast<std::uint64_t>(std::max<std::int64_t>(elapsed.count(), 0));
   if (due_ns <= spent) return std::chrono::nanoseconds(0);

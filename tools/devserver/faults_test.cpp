@@ -39,7 +39,7 @@ TEST(PacingTest, HugeBodiesDoNotOverflowTheSchedule) {
 TEST(PacingTest, SlicesAreAboutTwentyMillisecondsOfTheRateWithinBounds) {
   EXPECT_EQ(pacing_slice(50'000), 1000u);
   EXPECT_EQ(pacing_slice(8 * 1024 * 1024), 64u * 1024);  // capped at the body piece size
-  EXPECT_EQ(pacing_slice(10), 1u);                        // never an empty slice
+  EXPECT_EQ(pacing_slice(10), 1u);                       // never an empty slice
   EXPECT_EQ(pacing_slice(1), 1u);
   // Sent back to back at their schedule, slices of the cap give the rate: 50 per second.
   const std::uint64_t rate = 1'000'000;
@@ -48,14 +48,14 @@ TEST(PacingTest, SlicesAreAboutTwentyMillisecondsOfTheRateWithinBounds) {
 
 TEST(FaultValuesTest, AcceptsEachKeyAndRefusesWhatItWouldMisread) {
   DownloadFaults faults;
-  for (const auto& [key, value] : std::vector<std::pair<std::string, std::string>>{
-           {"rate", "8388608"},
-           {"drop_after", "0"},
-           {"drop_mode", "always"},
-           {"ignore_range", "1"},
-           {"html", "1"},
-           {"wrong_digest", "1"},
-           {"stall_ms", "250"}}) {
+  for (const auto& [key, value] :
+       std::vector<std::pair<std::string, std::string>>{{"rate", "8388608"},
+                                                        {"drop_after", "0"},
+                                                        {"drop_mode", "always"},
+                                                        {"ignore_range", "1"},
+                                                        {"html", "1"},
+                                                        {"wrong_digest", "1"},
+                                                        {"stall_ms", "250"}}) {
     ASSERT_TRUE(is_fault_key(key)) << key;
     const auto applied = apply_fault(faults, key, value);
     EXPECT_TRUE(applied) << key << ": " << applied.error();
@@ -67,17 +67,17 @@ TEST(FaultValuesTest, AcceptsEachKeyAndRefusesWhatItWouldMisread) {
   EXPECT_EQ(faults.stall_ms, 250);
 
   const DownloadFaults before = faults;
-  for (const auto& [key, value] : std::vector<std::pair<std::string, std::string>>{
-           {"rate", "-1"},
-           {"rate", "1e6"},
-           {"rate", "1099511627777"},
-           {"drop_after", ""},
-           {"drop_mode", "twice"},
-           {"ignore_range", "yes"},
-           {"html", "2"},
-           {"wrong_digest", ""},
-           {"stall_ms", "3600001"},
-           {"telemetry_status", "200"}}) {
+  for (const auto& [key, value] :
+       std::vector<std::pair<std::string, std::string>>{{"rate", "-1"},
+                                                        {"rate", "1e6"},
+                                                        {"rate", "1099511627777"},
+                                                        {"drop_after", ""},
+                                                        {"drop_mode", "twice"},
+                                                        {"ignore_range", "yes"},
+                                                        {"html", "2"},
+                                                        {"wrong_digest", ""},
+                                                        {"stall_ms", "3600001"},
+                                                        {"telemetry_status", "200"}}) {
     const auto applied = apply_fault(faults, key, value);
     EXPECT_FALSE(applied) << key << "=" << value;
     EXPECT_NE(applied.error().find(key), std::string::npos) << applied.error();
@@ -86,10 +86,10 @@ TEST(FaultValuesTest, AcceptsEachKeyAndRefusesWhatItWouldMisread) {
 }
 
 TEST(FaultOptionsTest, CommandLineNamesAreTheKeysWithDashes) {
-  const auto parsed = parse_options({"--release", "/rel", "--release-version", "1.5.0",
-                                     "--rate=1000", "--drop-after", "3145728", "--drop-mode",
-                                     "always", "--ignore-range", "1", "--html=0",
-                                     "--wrong-digest", "1", "--stall-ms", "40"});
+  const auto parsed =
+      parse_options({"--release", "/rel", "--release-version", "1.5.0", "--rate=1000",
+                     "--drop-after", "3145728", "--drop-mode", "always", "--ignore-range", "1",
+                     "--html=0", "--wrong-digest", "1", "--stall-ms", "40"});
   ASSERT_TRUE(parsed) << parsed.error();
   const DownloadFaults& f = parsed.value().faults;
   EXPECT_EQ(f.rate, 1000u);

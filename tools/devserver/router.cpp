@@ -55,24 +55,12 @@ void Router::add(Method method, const std::string& pattern, httplib::Server::Han
     handler(req, res);
   };
   switch (method) {
-    case Method::get:
-      server_.Get(pattern, std::move(recorded));
-      break;
-    case Method::post:
-      server_.Post(pattern, std::move(recorded));
-      break;
-    case Method::put:
-      server_.Put(pattern, std::move(recorded));
-      break;
-    case Method::patch:
-      server_.Patch(pattern, std::move(recorded));
-      break;
-    case Method::del:
-      server_.Delete(pattern, std::move(recorded));
-      break;
-    case Method::options:
-      server_.Options(pattern, std::move(recorded));
-      break;
+    case Method::get: server_.Get(pattern, std::move(recorded)); break;
+    case Method::post: server_.Post(pattern, std::move(recorded)); break;
+    case Method::put: server_.Put(pattern, std::move(recorded)); break;
+    case Method::patch: server_.Patch(pattern, std::move(recorded)); break;
+    case Method::del: server_.Delete(pattern, std::move(recorded)); break;
+    case Method::options: server_.Options(pattern, std::move(recorded)); break;
   }
 }
 

@@ -149,8 +149,9 @@ void answer_storage_put(const ServiceContext& context, const httplib::Request& r
   if (answer_forced(settings.storage_status, res)) return;
   if (req.get_header_value("x-ms-blob-type") != "BlockBlob" ||
       req.get_header_value("Content-Type") != "application/zip") {
-    return answer_text(res, 400, "x-ms-blob-type: BlockBlob and Content-Type: application/zip "
-                                 "are required\n");
+    return answer_text(res, 400,
+                       "x-ms-blob-type: BlockBlob and Content-Type: application/zip "
+                       "are required\n");
   }
   context.blobs.store(req.body);
   res.status = 201;
@@ -187,10 +188,9 @@ void add_service_routes(Router& router, ServiceContext& context) {
              [&context](const httplib::Request& req, httplib::Response& res) {
                answer_storage_put(context, req, res);
              });
-  router.add(Method::post, feedback + "/submit",
-             [&context](const httplib::Request&, httplib::Response& res) {
-               answer_submit(context, res);
-             });
+  router.add(
+      Method::post, feedback + "/submit",
+      [&context](const httplib::Request&, httplib::Response& res) { answer_submit(context, res); });
 }
 
 }  // namespace corvald::devserver

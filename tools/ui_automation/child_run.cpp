@@ -16,7 +16,8 @@ std::wstring upper(std::wstring s) {
 // The current environment with the run's changes, as a sorted, double-NUL-terminated block:
 // CreateProcessW expects it sorted and Windows names compare without case.
 std::wstring environment_block(const ChildRun& run) {
-  std::map<std::wstring, std::pair<std::wstring, std::wstring>> vars;  // upper name -> (name, value)
+  std::map<std::wstring, std::pair<std::wstring, std::wstring>>
+      vars;  // upper name -> (name, value)
   if (wchar_t* block = GetEnvironmentStringsW()) {
     for (const wchar_t* p = block; *p; p += wcslen(p) + 1) {
       std::wstring entry(p);
@@ -28,8 +29,10 @@ std::wstring environment_block(const ChildRun& run) {
     FreeEnvironmentStringsW(block);
   }
   for (const auto& [name, value] : run.env) {
-    if (value) vars[upper(name)] = {name, *value};
-    else vars.erase(upper(name));
+    if (value)
+      vars[upper(name)] = {name, *value};
+    else
+      vars.erase(upper(name));
   }
   std::wstring out;
   for (const auto& [key, nv] : vars) out += nv.first + L"=" + nv.second + L'\0';

@@ -13,7 +13,7 @@ namespace corvald::e2e {
 
 struct ChildRun {
   std::filesystem::path program;
-  std::vector<std::wstring> args;                           // after the program path
+  std::vector<std::wstring> args;  // after the program path
   // Appended after args without quoting, for programs that parse their own line: an NSIS
   // installer takes everything after "_?=" as a folder, blanks and all, and no quotes.
   std::wstring verbatim_tail;

@@ -2,10 +2,10 @@
 // an archive reader that is not our own.
 #pragma once
 
+#include "platform/windows.hpp"
+
 #include <optional>
 #include <string>
-
-#include "platform/windows.hpp"
 
 namespace corvald::e2e {
 

@@ -99,8 +99,7 @@ SIZE client_size(HWND window) {
 
 int progress_position(HWND bar) {
   DWORD_PTR pos = 0;
-  SendMessageTimeoutW(bar, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, message_timeout_ms,
-                      &pos);
+  SendMessageTimeoutW(bar, PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, message_timeout_ms, &pos);
   return static_cast<int>(pos);
 }
 

@@ -3,12 +3,12 @@
 // place and state, buttons clicked, edits typed into and windows closed by messages.
 #pragma once
 
+#include "platform/windows.hpp"
+
 #include <chrono>
 #include <optional>
 #include <string>
 #include <vector>
-
-#include "platform/windows.hpp"
 
 namespace corvald::e2e {
 

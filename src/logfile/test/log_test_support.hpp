@@ -21,8 +21,8 @@ using Millis = std::chrono::sys_time<std::chrono::milliseconds>;
 // 2026-12-08 plus a time of day, read as local time by ManualClock.
 inline Millis dec8(int hour, int minute, int second = 0, int millisecond = 0) {
   using namespace std::chrono;
-  return sys_days{year{2026} / December / 8} + hours{hour} + minutes{minute} +
-         seconds{second} + milliseconds{millisecond};
+  return sys_days{year{2026} / December / 8} + hours{hour} + minutes{minute} + seconds{second} +
+         milliseconds{millisecond};
 }
 
 // A clock whose time zone is UTC, so set times read back unchanged as local times.
@@ -45,8 +45,9 @@ class ManualClock {
     const auto day = floor<days>(at);
     const year_month_day date(day);
     const hh_mm_ss<milliseconds> t(floor<milliseconds>(at - day));
-    return LocalTime{int(date.year()), int(unsigned(date.month())), int(unsigned(date.day())),
-                     int(t.hours().count()), int(t.minutes().count()), int(t.seconds().count()),
+    return LocalTime{int(date.year()),           int(unsigned(date.month())),
+                     int(unsigned(date.day())),  int(t.hours().count()),
+                     int(t.minutes().count()),   int(t.seconds().count()),
                      int(t.subseconds().count())};
   }
 

@@ -13,8 +13,8 @@ BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID reserved) {
     const DWORD n = GetModuleFileNameW(self, marker, MAX_PATH);
     if (n > 0 && n < MAX_PATH) {
       lstrcatW(marker, L".loaded");
-      HANDLE file = CreateFileW(marker, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, NULL);
+      HANDLE file =
+          CreateFileW(marker, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, NULL);
       if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
     }
   }
