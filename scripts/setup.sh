@@ -10,7 +10,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 . "$root/scripts/common.sh"
 
 packages=(
-  cmake ninja-build g++ clang libclang-rt-14-dev make perl dpkg-dev ca-certificates
+  cmake ninja-build g++ clang libclang-rt-14-dev clang-format make perl dpkg-dev ca-certificates
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine64 xvfb x11-apps nsis imagemagick fonts-wqy-microhei
   libyaml-dev libssl-dev googletest libcpp-httplib-dev
