@@ -86,7 +86,8 @@ Result<Path> download_with_reporter(const net::HttpClient& client, const feed::F
                                     const Path& final_path, const CancelFlag& cancel,
                                     const ProgressFn& progress, std::string_view tag,
                                     const Reporter& reporter, const Clock& clock) {
-  StubError last_error = StubError::internal("download was never attempted");
+  static_assert(kMaxAttempts >= 1, "a download is attempted at least once");
+  std::optional<StubError> last_error;  // set by every attempt that does not return
   for (int n = 1; n <= kMaxAttempts; ++n) {
     if (cancel.is_set()) return StubError::cancelled();
     const bool last_attempt = n == kMaxAttempts;
@@ -124,7 +125,7 @@ Result<Path> download_with_reporter(const net::HttpClient& client, const feed::F
     last_error = error;
     if (!last_attempt) clock.sleep(kAttemptWait);
   }
-  return last_error;
+  return std::move(*last_error);
 }
 
 Result<Path> download_and_verify(const net::HttpClient& client, const feed::Feed& feed,

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/file.hpp"
@@ -85,7 +86,8 @@ Result<void> fetch_range(const net::HttpClient& client, std::string_view url,
                          const net::HeaderList& extra_headers, platform::File& file,
                          std::uint64_t first, std::uint64_t last, AttemptState& state,
                          const Clock& clock) {
-  StubError last_error = StubError::internal("range was never tried");
+  static_assert(kTriesPerRange >= 1, "a range is tried at least once");
+  std::optional<StubError> last_error;  // set by every try that does not return
   for (int attempt = 1; attempt <= kTriesPerRange; ++attempt) {
     if (attempt > 1) {
       state.retries.fetch_add(1, std::memory_order_relaxed);
@@ -103,7 +105,7 @@ Result<void> fetch_range(const net::HttpClient& client, std::string_view url,
     if (first > last) return Ok{};
     last_error = result.error();
   }
-  return last_error;
+  return std::move(*last_error);
 }
 
 }  // namespace corvald::download

@@ -125,12 +125,13 @@ Result<Transferred> transfer(const TransferJob& job, const std::shared_ptr<Attem
 Result<Transferred> parallel_transfer(const TransferJob& job) {
   auto state = std::make_shared<AttemptState>();
   state->cancelled.store(job.cancel.is_set(), std::memory_order_relaxed);
-  Result<Transferred> result = StubError::internal("parallel transfer did not run");
+  std::optional<Result<Transferred>> ran;
   {
     CancelWatcher watcher(state, job.cancel, job.clock);
     if (!watcher.started()) return watcher.start_error();
-    result = transfer(job, state);
-  }
+    ran.emplace(transfer(job, state));
+  }  // the watcher stops here, before the outcome is judged
+  Result<Transferred> result = std::move(*ran);
   // A worker that failed before the others saw the cancellation must not turn a cancelled
   // transfer into a fallback download.
   if (!result && state->is_cancelled()) return StubError::cancelled();
