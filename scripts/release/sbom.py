@@ -102,10 +102,14 @@ def dpkg_owners(paths):
     return owners
 
 
-def classify(inputs, deps, own_roots):
-    """{component: {path: members}}; stops on any input that belongs to no known component."""
+def classify(inputs, deps, build_dir):
+    """{component: {path: members}}; stops on any input that belongs to no known component.
+    The stub's own objects and library are those inside the build folder, from where the linker
+    ran and against which the map's relative paths resolve."""
     deps = os.path.realpath(deps)
-    resolved = {path: os.path.realpath(path) for path in inputs}
+    build_dir = os.path.realpath(build_dir)
+    own_roots = [build_dir]
+    resolved = {path: os.path.realpath(os.path.join(build_dir, path)) for path in inputs}
     outside = [r for p, r in resolved.items()
                if not r.startswith(deps + os.sep)
                and not any(r.startswith(root + os.sep) for root in own_roots)]
@@ -229,9 +233,8 @@ def main():
         parser.add_argument("--" + option, required=True)
     args = parser.parse_args()
 
-    # The map sits at the top of the build tree, which holds the stub's own objects and library.
-    own_roots = [os.path.realpath(os.path.dirname(args.map))]
-    components = classify(linked_inputs(args.map), args.deps, own_roots)
+    # The map sits at the top of the build tree, where the linker ran.
+    components = classify(linked_inputs(args.map), args.deps, os.path.dirname(args.map))
     stub_sha = sha256_of(args.stub)
     created = datetime.datetime.fromtimestamp(int(args.created), datetime.timezone.utc)
     stub_id = "SPDXRef-Package-corvald-setup"
