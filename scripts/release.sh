@@ -50,7 +50,7 @@ reproducibility_check() {
   first=$(timed "release build 1" build_stub "$work/one" "$work/one/build")
   sleep 1
   say "building it again in $work/second/folder"
-  second=$(timed "release build 2" build_stub "$work/second/folder" "$work/b")
+  second=$(timed "release build 2" build_stub "$work/second/folder" "$work/second/folder/build")
   if cmp -s "$first" "$second"; then
     echo "reproducible: both builds are $(stat -c %s "$first") bytes," \
       "SHA-256 $(sha256sum <"$first" | cut -d' ' -f1)"
