@@ -76,8 +76,8 @@ def linked_inputs(map_file):
             if line.startswith("Archive member included"):
                 in_members = True
                 continue
-            if line in ("Discarded input sections", "Memory Configuration",
-                        "Linker script and memory map"):
+            if line in ("Allocating common symbols", "Discarded input sections",
+                        "Memory Configuration", "Linker script and memory map"):
                 in_members = False
             if in_members:
                 found = member.match(line)
@@ -104,23 +104,30 @@ def dpkg_owners(paths):
 
 def classify(inputs, deps, build_dir):
     """{component: {path: members}}; stops on any input that belongs to no known component.
-    The stub's own objects and library are those inside the build folder, from where the linker
-    ran and against which the map's relative paths resolve."""
+    The stub's own code is what the build folder (where the linker ran, against which the map's
+    relative paths resolve) compiled: its object files and its corvald_* libraries. Any other
+    library there is a stray copy, not the stub's."""
     deps = os.path.realpath(deps)
     build_dir = os.path.realpath(build_dir)
-    own_roots = [build_dir]
     resolved = {path: os.path.realpath(os.path.join(build_dir, path)) for path in inputs}
-    outside = [r for p, r in resolved.items()
-               if not r.startswith(deps + os.sep)
-               and not any(r.startswith(root + os.sep) for root in own_roots)]
+
+    def own(real):
+        base = os.path.basename(real)
+        return real.startswith(build_dir + os.sep) and (
+            base.endswith((".obj", ".res")) or (base.startswith("libcorvald_") and base.endswith(".a")))
+
+    outside = [r for r in resolved.values()
+               if not r.startswith(deps + os.sep) and not r.startswith(build_dir + os.sep)]
     owners = dpkg_owners(sorted(set(outside)))
     found, unknown = {}, []
     for path, real in sorted(resolved.items()):
         base = os.path.basename(real)
         component = None
-        if any(real.startswith(root + os.sep) for root in own_roots):
+        if own(real):
             continue
-        if real.startswith(deps + os.sep):
+        if real.startswith(build_dir + os.sep):
+            pass
+        elif real.startswith(deps + os.sep):
             component = {"libyaml.a": "libyaml", "libcrypto.a": "openssl"}.get(base)
         else:
             package = owners.get(real, "")
