@@ -122,9 +122,13 @@ osslsigncode remove-signature -in "$signed" -out "$bin/unsigned-again.exe" >/dev
 cmp -s "$unsigned" "$bin/unsigned-again.exe" ||
   die "removing the signature does not give the unsigned stub back"
 
+# The compiler the build really used, as CMake found it.
+compiler=$(sed -nE 's/^set\(CMAKE_C_COMPILER "([^"]+)"\)$/\1/p' "$bin"/CMakeFiles/*/CMakeCCompiler.cmake |
+  head -n1)
+[ -x "$compiler" ] || die "cannot tell which C compiler the release build used"
 python3 "$here/sbom.py" --stub "$signed" --unsigned "$unsigned" --map "$bin/corvald-setup.map" \
   --deps "$deps" --sources "$deps_cache/src" --version "$version" --commit "$commit" \
-  --created "$created" --compiler "$(sed -nE 's/^CMAKE_C_COMPILER:[A-Z]+=//p' "$bin/CMakeCache.txt")" \
+  --created "$created" --compiler "$compiler" \
   --out "$out/corvald-setup.spdx.json" --licenses "$out/licenses" >"$bin/sbom-origins.txt"
 python3 "$here/check_sbom.py" "$out/corvald-setup.spdx.json" "$signed" >/dev/null
 
