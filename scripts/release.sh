@@ -39,7 +39,8 @@ build_stub() { # source folder, build folder -> the unsigned stub's path (printe
 # times, without the object cache (a cached object would hide a path that leaks into it).
 reproducibility_check() {
   git -C "$root" rev-parse --verify -q HEAD >/dev/null || die "--check builds a commit: no git HEAD"
-  local work a b first second report
+  local first second report
+  # Global, for the exit trap that removes it.
   work=$(mktemp -d "$build_root/reproducible-XXXXXX")
   trap 'rm -rf "$work"' EXIT
   mkdir -p "$work/one" "$work/second/folder"
