@@ -1,5 +1,7 @@
-# One generated header carries every build-time constant of the stub.
-set(CORVALD_STUB_VERSION "0.1.117")
+# One generated header carries every build-time constant of the stub. The version is written
+# once, in the project() call: the header (user agent, telemetry, window), the version resource
+# and the manifest all take it from there.
+set(CORVALD_STUB_VERSION "${PROJECT_VERSION}")
 set(CORVALD_BUILD_COMMIT "6c20bc0")
 set(CORVALD_BUILD_DATETIME "2026-08-30 13:07:27 UTC")
 set(CORVALD_BUILD_UNIX "1788095247")

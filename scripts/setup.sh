@@ -15,6 +15,7 @@ packages=(
   wine64 xvfb x11-apps nsis imagemagick fonts-wqy-microhei
   libyaml-dev libssl-dev googletest libcpp-httplib-dev
   curl aria2 openssl bc unzip python3
+  osslsigncode sbsigntool diffoscope-minimal nodejs node-spdx-expression-parse
 )
 
 install_packages() {
