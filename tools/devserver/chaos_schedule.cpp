@@ -79,6 +79,14 @@ std::uint64_t amount_for(FaultKind kind, SplitMix& random, std::uint64_t body_le
 
 }  // namespace
 
+std::string replay_key(std::string_view what) {
+  const auto start = what.find("bytes=");
+  if (start == std::string_view::npos) return std::string(what);
+  const auto dash = what.find('-', start);
+  if (dash == std::string_view::npos) return std::string(what);
+  return std::string(what.substr(0, start + 6)) + std::string(what.substr(dash));
+}
+
 std::string_view fault_name(FaultKind kind) { return kNames.at(static_cast<std::size_t>(kind)); }
 
 std::string_view cache_fault_name(CacheFault kind) {
@@ -153,11 +161,12 @@ ChaosSchedule::ChaosSchedule(std::uint64_t seed, std::uint64_t installer_size, s
     : seed_(seed), odds_(odds), before_run_(draw_cache_plan(seed, installer_size)) {}
 
 Fault ChaosSchedule::draw(RequestKind kind, std::string_view what, std::uint64_t body_length) {
+  const std::string key = replay_key(what);
   std::lock_guard lock(mutex_);
-  auto tried = tries_.find(what);
-  if (tried == tries_.end()) tried = tries_.emplace(std::string(what), 0).first;
+  auto tried = tries_.find(key);
+  if (tried == tries_.end()) tried = tries_.emplace(key, 0).first;
   const std::uint64_t attempt = ++tried->second;
-  const Fault fault = draw_fault(seed_, kind, what, attempt, body_length, odds_);
+  const Fault fault = draw_fault(seed_, kind, key, attempt, body_length, odds_);
   lines_.push_back(std::to_string(lines_.size() + 1) + " " + std::string(what) + " try " +
                    std::to_string(attempt) + ": " + describe(fault));
   return fault;

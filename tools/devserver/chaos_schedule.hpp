@@ -69,6 +69,11 @@ std::string describe(const CachePlan& plan);
 // Milliseconds the fault itself adds to the answer (a stall or a trickle); 0 for the others.
 std::uint64_t fault_delay_ms(const Fault& fault);
 
+// A retried range resumes after the bytes that arrived, which a reset can make vary from run
+// to run; its draws are keyed on where the range ends ("GET /f bytes=-99" for
+// "GET /f bytes=40-99"), so a seed meets the same kinds of fault again.
+std::string replay_key(std::string_view what);
+
 // One request in four is hit: enough for mixtures within one run, few enough that most runs
 // can still be survived with the retries the stub has.
 inline constexpr std::uint64_t kDefaultOdds = 4;
@@ -84,8 +89,9 @@ class ChaosSchedule {
   CachePlan before_run() const { return before_run_; }
 
   // The fault for one request. `what` names the resource and the part asked for (path and
-  // Range); `body_length` is the length of the body a sound answer would have. Safe to call
-  // from several connections at once; each call is recorded.
+  // Range); `body_length` is the length of the body a sound answer would have. The try counted
+  // is the how-manieth request for the same replay_key. Safe to call from several connections
+  // at once; each call is recorded with the whole `what`.
   Fault draw(RequestKind kind, std::string_view what, std::uint64_t body_length);
 
   // One line per request drawn for, in the order the draws happened:
