@@ -129,16 +129,22 @@ class ChaosE2eTest : public ::testing::Test {
     if (const auto version = uninstall_value(L"DisplayVersion")) {
       seen.installed_version = narrow(*version);
     }
+    seen.cache = scan_cache(local_app_data);
+    seen.log = stub_log(local_app_data);
+    return seen;
+  }
+
+  std::vector<CachedFile> scan_cache(const fs::path& local_app_data) const {
+    std::vector<CachedFile> files;
     std::error_code error;
     const fs::path cache = local_app_data / "tavrin" / "Cache";
     for (const auto& entry : fs::recursive_directory_iterator(cache, error)) {
       if (!entry.is_regular_file()) continue;
       const auto digest = verify::sha512_base64_of_file(entry.path());
-      seen.cache.push_back({narrow(entry.path().filename().wstring()),
-                            digest.ok() && digest.value() == release_digest_});
+      files.push_back({narrow(entry.path().filename().wstring()),
+                       digest.ok() && digest.value() == release_digest_});
     }
-    seen.log = stub_log(local_app_data);
-    return seen;
+    return files;
   }
 
   // One seed: plant what the schedule says an earlier run left, run, judge; then a clean run on
@@ -246,41 +252,48 @@ TEST_F(ChaosE2eTest, EveryInvariantHoldsUnderSeededFaultsAndEveryFaultIsMet) {
   std::printf("faults met by the fixed seeds:%s\n", all.c_str());
 }
 
-// The control: a schedule that draws no fault installs with every invariant held, and the same
-// checks report a cache left with a damaged installer, and each other invariant, when a run
-// breaks it.
+// The control: a schedule that draws no fault installs with every invariant held; the same
+// checks report the installer in the cache once one byte of it is changed on disk, and each
+// other invariant when a run is made to break it.
 TEST_F(ChaosE2eTest, ControlNoFaultsInstallsAndEachBrokenInvariantIsReported) {
-  const SeedRun clean = run_seed(99, 0);
-  for (const RecordedFault& fault : clean.seen.faults) EXPECT_EQ(fault.kind, "none");
-  EXPECT_FALSE(clean.seen.faults.empty()) << "the schedule saw no request";
-  EXPECT_EQ(clean.seen.exit_code, 0u) << clean.seen.log;
-  EXPECT_TRUE(clean.broken.empty()) << ::testing::PrintToString(clean.broken);
-
-  const auto names = [](const RunSeen& seen) {
+  forget_installation();
+  const fs::path local_app_data = fresh_folder("chaos-control");
+  control("POST", "chaos?seed=99&odds=0");
+  RunSeen seen = run_once(local_app_data);
+  seen.faults = parse_fault_record(control("GET", "chaos"));
+  control("POST", "chaos?seed=");
+  for (const RecordedFault& fault : seen.faults) EXPECT_EQ(fault.kind, "none");
+  EXPECT_FALSE(seen.faults.empty()) << "the schedule saw no request";
+  EXPECT_EQ(seen.exit_code, 0u) << seen.log;
+  EXPECT_TRUE(broken_invariants(seen, kVersion).empty())
+      << ::testing::PrintToString(broken_invariants(seen, kVersion));
+  const auto names = [](const RunSeen& run) {
     std::string text;
-    for (const std::string& broken : broken_invariants(seen, kVersion)) {
+    for (const std::string& broken : broken_invariants(run, kVersion)) {
       text += broken.substr(0, broken.find(" (")) + ";";
     }
     return text;
   };
-  RunSeen damaged = clean.seen;
-  damaged.cache.push_back({kInstaller, false});
-  EXPECT_EQ(names(damaged), "no unverified installer left;");
-  RunSeen leftover = clean.seen;
+  const fs::path cached = cache_folder(local_app_data) / kInstaller;
+  std::string bytes = file_bytes(cached);
+  ASSERT_FALSE(bytes.empty()) << cached;
+  bytes[bytes.size() / 2] ^= 0x01;
+  std::ofstream(cached, std::ios::binary | std::ios::trunc) << bytes;
+  RunSeen damaged = seen;
+  damaged.cache = scan_cache(local_app_data);
+  // The one installer there no longer backs the exit code either.
+  EXPECT_EQ(names(damaged), "exit 0 only with the feed's installer;no unverified installer left;");
+  RunSeen leftover = seen;
   leftover.cache.push_back({std::string(kInstaller) + ".download", false});
   EXPECT_EQ(names(leftover), "no .download left;");
-  RunSeen crashed = clean.seen;
+  RunSeen crashed = seen;
   crashed.exit_code = 0xC0000005u;
   crashed.installed_version.reset();
   EXPECT_EQ(names(crashed), "no crash;a failure is logged;");
-  RunSeen lying = clean.seen;
+  RunSeen lying = seen;
   lying.installed_version.reset();
   EXPECT_EQ(names(lying), "exit 0 only when installed;");
-  RunSeen unverified = clean.seen;
-  for (CachedFile& file : unverified.cache) file.has_release_digest = false;
-  EXPECT_EQ(names(unverified),
-            "exit 0 only with the feed's installer;no unverified installer left;");
-  RunSeen gave_up = clean.seen;
+  RunSeen gave_up = seen;
   gave_up.exit_code = 1;
   gave_up.installed_version.reset();
   gave_up.log += "[main] silent flow failed: network error\n";
@@ -288,9 +301,11 @@ TEST_F(ChaosE2eTest, ControlNoFaultsInstallsAndEachBrokenInvariantIsReported) {
   gave_up.installed_version = kVersion;
   gave_up.log += "[silent] attempt 3 failed: x; no attempts left\n";
   EXPECT_EQ(names(gave_up), "a failure installs nothing;");
-  RunSeen slow = clean.seen;
+  RunSeen slow = seen;
   slow.seconds = time_bound_seconds(slow.faults) + 1;
   EXPECT_EQ(names(slow), "ends within its bound;");
+  std::error_code ignored;
+  fs::remove_all(local_app_data, ignored);
 }
 
 }  // namespace
