@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The libFuzzer targets of fuzz/, one per fuzz/<name>_fuzzer.cpp, seeded from fuzz/corpus/<name>.
+# The libFuzzer targets of fuzz/, one per fuzz/<name>_fuzzer.cpp, seeded from fuzz/corpus/<name>
+# (the feed reader also from ../shared/real_feeds when it is there).
 #   scripts/fuzz.sh [target] [seconds]  a campaign per target (all of them by default, 600 s
 #                                       each); new corpus entries and crashes are kept in
 #                                       $CORVALD_FUZZ_HOME (~/.cache/corvald-fuzz), outside
@@ -31,13 +32,23 @@ build_targets() {
   cmake --build --preset fuzz
 }
 
+# Seeds kept outside the checkout: the feed reader also starts from the update feeds real
+# projects published, in the shared folder CI keeps beside the clone.
+extra_seeds() { # target
+  local feeds=$root/../shared/real_feeds
+  if [ "$1" = feed ] && [ -d "$feeds" ]; then
+    echo "$feeds"
+  fi
+}
+
 # target, seconds, corpus folder for new entries, artifact prefix, log file
 run_target() {
-  local target=$1 seconds=$2 corpus=$3 artifacts=$4 log=$5
+  local target=$1 seconds=$2 corpus=$3 artifacts=$4 log=$5 extra
   mkdir -p "$corpus" "$(dirname "$artifacts")"
+  mapfile -t extra < <(extra_seeds "$target")
   "$fuzz_build/bin/corvald_fuzz_$target" -max_total_time="$seconds" -timeout=10 \
     -print_final_stats=1 -artifact_prefix="$artifacts" "$corpus" "fuzz/corpus/$target" \
-    >"$log" 2>&1
+    "${extra[@]}" >"$log" 2>&1
 }
 
 # The figures of a finished run: executions per second, coverage, corpus size.

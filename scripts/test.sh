@@ -41,8 +41,10 @@ run_ctest() { # label, ctest arguments...
 }
 
 timed "native tests" run_ctest native --preset native "${select[@]}"
-# Every native unit test of the stub again under ThreadSanitizer, by their label: a list of the
-# suites that start threads, kept by hand, had already missed the ones that start the logger's.
+# The stub's native unit tests again under ThreadSanitizer, by their label: a list of the suites
+# that start threads, kept by hand, had already missed the ones that start the logger's. Its
+# build holds the test program alone, without the text room's tests, which start no thread
+# (src/CMakeLists.txt).
 # The development server's tests are labelled apart: its HTTP library is Debian's compiled one,
 # built without the sanitizer, whose threads TSan cannot follow.
 timed "native tests (TSan)" run_ctest native-tsan --preset native-tsan -L '^native$' "${select[@]}"

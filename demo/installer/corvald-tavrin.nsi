@@ -3,9 +3,10 @@
 ; install without elevation, silent with /S, and an uninstall entry under HKCU.
 ;
 ; makensis -DVERSION=1.5.0 -DAPP_EXE=/path/Corvald\ Tavrin.exe -DOUTFILE=/path/Setup.exe
-;          [-DEXIT_CODE=1603] corvald-tavrin.nsi
+;          [-DEXIT_CODE=1603] [-DPAYLOAD=/path/data.bin] corvald-tavrin.nsi
 ; A non-zero EXIT_CODE makes an installer that installs nothing and ends with that code, so the
-; stub's handling of a failed install can be exercised.
+; stub's handling of a failed install can be exercised. A PAYLOAD file is installed beside the
+; app: incompressible, it makes an installer big enough to be downloaded in several ranges.
 
 Unicode true
 Target amd64-unicode
@@ -72,6 +73,9 @@ Section "Install"
   SetShellVarContext current
   SetOutPath "$INSTDIR"
   File "/oname=${APP_FILE}" "${APP_EXE}"
+!ifdef PAYLOAD
+  File "/oname=payload.bin" "${PAYLOAD}"
+!endif
   WriteUninstaller "$INSTDIR\${UNINSTALLER}"
 
   WriteRegStr HKCU "${UNINST_KEY}" "DisplayName" "${PRODUCT}"
@@ -89,6 +93,7 @@ SectionEnd
 !if ${EXIT_CODE} == 0
 Section "Uninstall"
   Delete "$INSTDIR\${APP_FILE}"
+  Delete "$INSTDIR\payload.bin"
   Delete "$INSTDIR\${UNINSTALLER}"
   RMDir "$INSTDIR"
   DeleteRegKey HKCU "${UNINST_KEY}"

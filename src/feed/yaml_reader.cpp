@@ -97,7 +97,9 @@ std::string_view non_integer_kind(std::string_view text) {
   if (text.starts_with("0x") || text.starts_with("0o") || text.starts_with("0b")) {
     return "a hexadecimal, octal or binary number";
   }
-  if (text.find_first_of(".eE") != std::string_view::npos &&
+  // Only what reads as one: a base64 digest has digits and an "e" too.
+  if (text.find_first_not_of("0123456789.eE+-") == std::string_view::npos &&
+      text.find_first_of(".eE") != std::string_view::npos &&
       text.find_first_of("0123456789") != std::string_view::npos) {
     return "a floating-point number";
   }

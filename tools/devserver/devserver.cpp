@@ -42,7 +42,7 @@ DevServer::DevServer(const Options& options, std::optional<Release> release,
       blobs_(options.record_file ? std::optional(options.record_file->parent_path())
                                  : std::nullopt),
       context_{release_,  feed_file_,          settings_, *recorder_,
-               shutdown_, wrong_digest_.get(), blobs_} {
+               shutdown_, wrong_digest_.get(), blobs_,    chaos_} {
   configure();
 }
 

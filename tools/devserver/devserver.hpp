@@ -55,6 +55,7 @@ class DevServer {
   LiveSettings settings_;
   ShutdownSignal shutdown_;
   BlobStore blobs_;
+  ChaosSwitch chaos_;
   ServiceContext context_;
   httplib::Server server_;
   std::atomic<bool> run_started_{false};

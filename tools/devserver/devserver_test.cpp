@@ -14,6 +14,7 @@
 
 #include "devserver_port.hpp"
 #include "feed_text.hpp"
+#include "raw_exchange_test_support.hpp"
 #include "temp_folder.hpp"
 
 namespace corvald::devserver {
@@ -23,24 +24,6 @@ std::string release_bytes() {
   std::string bytes(1000, '\0');
   for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7 % 256);
   return bytes;
-}
-
-// For requests httplib's client cannot make: it always sends a Content-Length.
-std::string exchange_raw(int port, const std::string& request) {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_port = htons(static_cast<std::uint16_t>(port));
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  std::string answer;
-  if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 &&
-      ::send(fd, request.data(), request.size(), 0) == static_cast<ssize_t>(request.size())) {
-    char buffer[4096];
-    for (ssize_t got; (got = ::recv(fd, buffer, sizeof(buffer), 0)) > 0;)
-      answer.append(buffer, got);
-  }
-  ::close(fd);
-  return answer;
 }
 
 class DevServerTest : public ::testing::Test {

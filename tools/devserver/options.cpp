@@ -181,6 +181,9 @@ std::string usage_text() {
          "  --html 0|1             answer with a captive-portal HTML page instead of the file\n"
          "  --wrong-digest 0|1     announce the SHA-512 of other bytes of the same size\n"
          "  --stall-ms N           wait N ms before answering\n"
+         "POST /__control/chaos?seed=S[&odds=N] arms a seeded mixture of faults for the release\n"
+         "and its feed, one request in N hit (default 4, 0: none), and answers with what to\n"
+         "leave in the cache before the run; GET /__control/chaos lists every draw.\n"
          "Plays the update service on 127.0.0.1 only; prints 'listening on "
          "http://127.0.0.1:PORT'\n"
          "once connections are accepted and runs until SIGTERM or SIGINT.\n";

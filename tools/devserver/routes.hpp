@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "blob_store.hpp"
+#include "chaos_switch.hpp"
 #include "faults.hpp"
 #include "live_settings.hpp"
 #include "recorder.hpp"
@@ -24,6 +25,7 @@ struct ServiceContext {
   ShutdownSignal& shutdown;
   WrongDigest* wrong_digest;  // null without a release
   BlobStore& blobs;
+  ChaosSwitch& chaos;
 };
 
 void add_service_routes(Router& router, ServiceContext& context);

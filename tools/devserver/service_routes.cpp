@@ -4,6 +4,7 @@
 
 #include "body_stream.hpp"
 #include "byte_range.hpp"
+#include "chaos_answer.hpp"
 #include "feed_text.hpp"
 #include "routes.hpp"
 
@@ -25,7 +26,8 @@ void answer_text(httplib::Response& res, int status, const std::string& text) {
 }
 
 // A forced status wins, then a given document, then the feed of the release.
-void answer_feed(const ServiceContext& context, httplib::Response& res) {
+void answer_feed(const ServiceContext& context, const httplib::Request& req,
+                 httplib::Response& res) {
   const EffectiveSettings settings = context.settings.current();
   if (settings.feed_status) {
     res.status = *settings.feed_status;
@@ -49,11 +51,48 @@ void answer_feed(const ServiceContext& context, httplib::Response& res) {
       if (!wrong) return answer_text(res, 500, wrong.error() + "\n");
       announced.sha512_base64 = std::move(wrong.value());
     }
+    std::string document = feed_yaml(announced);
+    const auto schedule = context.chaos.current();
+    if (!schedule) {
+      res.status = 200;
+      res.set_content(document, yaml_type);
+      return;
+    }
+    const Fault fault =
+        schedule->draw(RequestKind::feed, req.method + " " + req.path + " -", document.size());
+    if (answer_before_body(fault, req, res, context.shutdown)) return;
     res.status = 200;
-    res.set_content(feed_yaml(announced), yaml_type);
+    StreamedBody body;
+    body.length = document.size();
+    body.fill = text_filler(std::move(document));
+    body.content_type = yaml_type;
+    shape_body(fault, req, body);
+    send_streamed(res, std::move(body), context.shutdown);
     return;
   }
   answer_text(res, 404, "no feed is configured\n");
+}
+
+// The ranged-request faults: the whole file as if Range were not there, the right bytes under
+// a header naming others, or other bytes under a header that says so.
+void shift_range(const Fault& fault, std::uint64_t size, RangeAnswer& answer,
+                 std::optional<std::string>& range_header, std::string& content_range_text) {
+  if (fault.kind == FaultKind::ignore_range) {
+    range_header.reset();
+    answer = answer_range(range_header, size);
+    return;
+  }
+  if (answer.kind != RangeAnswer::Kind::part) return;
+  ByteRange& range = answer.range;
+  if (fault.kind == FaultKind::wrong_content_range) {
+    const ByteRange named = range.first == 0 ? ByteRange{1, std::min(range.last + 1, size - 1)}
+                                             : ByteRange{0, range.last - range.first};
+    content_range_text = content_range(named, size);
+  } else if (fault.kind == FaultKind::shifted_content_range) {
+    range.first = std::min(range.first + fault.amount, size - 1);
+    range.last = std::max(range.first, std::min(range.last + fault.amount, size - 1));
+    content_range_text = content_range(range, size);
+  }
 }
 
 void answer_download(const ServiceContext& context, const httplib::Request& req,
@@ -77,7 +116,17 @@ void answer_download(const ServiceContext& context, const httplib::Request& req,
   if (req.has_header("Range") && !faults.ignore_range) {
     range_header = req.get_header_value("Range");
   }
-  const RangeAnswer answer = answer_range(range_header, release.size);
+  RangeAnswer answer = answer_range(range_header, release.size);
+  Fault fault;
+  if (const auto schedule = context.chaos.current()) {
+    const bool part = answer.kind == RangeAnswer::Kind::part;
+    fault = schedule->draw(part ? RequestKind::range : RequestKind::whole_file,
+                           req.method + " " + req.path + " " + range_header.value_or("-"),
+                           part ? answer.range.length() : release.size);
+    if (answer_before_body(fault, req, res, context.shutdown)) return;
+  }
+  std::string content_range_text;
+  shift_range(fault, release.size, answer, range_header, content_range_text);
   if (!faults.ignore_range) res.set_header("Accept-Ranges", "bytes");
   if (answer.kind == RangeAnswer::Kind::unsatisfiable) {
     res.status = 416;
@@ -88,7 +137,10 @@ void answer_download(const ServiceContext& context, const httplib::Request& req,
   auto filler = file_filler(release.file, part ? answer.range.first : 0);
   if (!filler) return answer_text(res, 500, "cannot open the release file\n");
   res.status = part ? 206 : 200;
-  if (part) res.set_header("Content-Range", content_range(answer.range, release.size));
+  if (part) {
+    if (content_range_text.empty()) content_range_text = content_range(answer.range, release.size);
+    res.set_header("Content-Range", content_range_text);
+  }
   StreamedBody body;
   body.length = part ? answer.range.length() : release.size;
   body.fill = std::move(*filler);
@@ -98,6 +150,7 @@ void answer_download(const ServiceContext& context, const httplib::Request& req,
   if (faults.drop_mode == DropMode::once) {
     body.cut_here = [&settings = context.settings] { return settings.claim_single_drop(); };
   }
+  shape_body(fault, req, body);
   send_streamed(res, std::move(body), context.shutdown);
 }
 
@@ -168,9 +221,10 @@ void answer_submit(const ServiceContext& context, httplib::Response& res) {
 void add_service_routes(Router& router, ServiceContext& context) {
   const std::string checkupdate = "/api/voice-realtime/checkupdate/win-x64/";
   // last.yml first: the release-file pattern below would match it too.
-  router.add(
-      Method::get, checkupdate + "last\\.yml",
-      [&context](const httplib::Request&, httplib::Response& res) { answer_feed(context, res); });
+  router.add(Method::get, checkupdate + "last\\.yml",
+             [&context](const httplib::Request& req, httplib::Response& res) {
+               answer_feed(context, req, res);
+             });
   router.add(Method::get, checkupdate + "([^/]+)",
              [&context](const httplib::Request& req, httplib::Response& res) {
                answer_download(context, req, res);
