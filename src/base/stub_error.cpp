@@ -4,9 +4,10 @@
 
 namespace corvald {
 
-StubError StubError::network(std::string message) {
+StubError StubError::network(std::string message, std::uint32_t code) {
   StubError e(Kind::network);
   e.text_ = std::move(message);
+  e.code_ = code;
   return e;
 }
 

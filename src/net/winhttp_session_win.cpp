@@ -35,11 +35,11 @@ constexpr DWORD kReceiveTimeoutMs = 120000;
 constexpr DWORD kMaxConnsPerServer = 8;
 
 StubError named_failure(const char* call, DWORD code) {
-  return StubError::network(call + win32_code_text(code));
+  return StubError::network(call + win32_code_text(code), code);
 }
 
 StubError platform_failure(const char* what, DWORD code) {
-  return StubError::network(what + platform_error_text(code));
+  return StubError::network(what + platform_error_text(code), code);
 }
 
 // Only the first occurrence of the header; nothing when it is absent or not valid UTF-16.

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "devserver_port.hpp"
+#include "logfile/log_where.hpp"
 #include "net/http_client.hpp"
 #include "net/winhttp_error.hpp"
 // After windows.hpp, which keeps the old winsock.h out.
@@ -159,10 +160,14 @@ TEST_F(WinHttpSessionTest, RefusedConnectionIsANetworkErrorAndTheSessionStaysUsa
   // WinHTTP connects lazily: the refusal surfaces in the send, not in WinHttpConnect.
   EXPECT_EQ(refused.error().text(),
             "WinHttpSendRequest: " + platform_error_text(ERROR_WINHTTP_CANNOT_CONNECT));
+  // The code travels with the error, so the line after the failure names it.
+  EXPECT_EQ(refused.error().system_code(), std::uint32_t{ERROR_WINHTTP_CANNOT_CONNECT});
+  EXPECT_EQ(where_line("[main] ", refused.error()), "[main] where: system error 12029");
 
   const auto zero = client_->get("http://127.0.0.1:0/", {});
   ASSERT_FALSE(zero.ok());
   EXPECT_EQ(zero.error().text(), "WinHttpConnect failed (win32 err 87)");
+  EXPECT_EQ(zero.error().system_code(), 87u);
 
   EXPECT_EQ(get_ok("/test/body?size=1").status, 200u);
 }
