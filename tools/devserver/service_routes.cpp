@@ -1,5 +1,6 @@
 #include <atomic>
 #include <fstream>
+#include <memory>
 #include <sstream>
 
 #include "body_stream.hpp"
@@ -50,7 +51,20 @@ void answer_feed(const ServiceContext& context, httplib::Response& res) {
       announced.sha512_base64 = std::move(wrong.value());
     }
     res.status = 200;
-    res.set_content(feed_yaml(announced), yaml_type);
+    if (!settings.faults.feed_drop_after) {
+      res.set_content(feed_yaml(announced), yaml_type);
+      return;
+    }
+    auto document = std::make_shared<const std::string>(feed_yaml(announced));
+    StreamedBody body;
+    body.length = document->size();
+    body.fill = [document](std::uint64_t offset, char* out, std::size_t count) {
+      document->copy(out, count, static_cast<std::size_t>(offset));
+      return true;
+    };
+    body.content_type = yaml_type;
+    body.drop_after = settings.faults.feed_drop_after;
+    send_streamed(res, std::move(body), context.shutdown);
     return;
   }
   answer_text(res, 404, "no feed is configured\n");
