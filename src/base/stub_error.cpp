@@ -91,6 +91,11 @@ StubError StubError::with_context(std::string operation, Path path) const& {
   return StubError(*this).with_context(std::move(operation), std::move(path));
 }
 
+StubError StubError::with_detail(std::string detail) && {
+  detail_ = std::move(detail);
+  return std::move(*this);
+}
+
 std::string StubError::context_text() const {
   std::string line;
   for (const auto& step : steps_) {

@@ -83,6 +83,10 @@ class StubError {
   // The steps and the code on one line, e.g. "open for reading C:\x.exe <- verify the cached
   // installer (system error 5)"; empty when there is neither.
   std::string context_text() const;
+  // What support needs beyond the steps, for a line of its own after them (why a server's
+  // certificate was refused, for one); empty when there is nothing more to say.
+  const std::string& detail() const { return detail_; }
+  StubError with_detail(std::string detail) &&;
 
  private:
   explicit StubError(Kind kind) : kind_(kind) {}
@@ -97,6 +101,7 @@ class StubError {
   std::uint64_t actual_size_ = 0;
   std::uint32_t code_ = 0;
   std::vector<ErrorStep> steps_;
+  std::string detail_;
 };
 
 using MessageArgs = std::vector<std::pair<std::string, std::string>>;

@@ -22,6 +22,7 @@ struct WinHttpApi {
   decltype(&WinHttpQueryHeaders) query_headers;
   decltype(&WinHttpReadData) read_data;
   decltype(&WinHttpCloseHandle) close_handle;
+  decltype(&WinHttpSetStatusCallback) set_status_callback;
 };
 
 // Loaded once for the process, on whichever thread asks first.

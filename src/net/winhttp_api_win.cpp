@@ -19,6 +19,7 @@ Result<WinHttpApi> load_winhttp() {
   bind(api.query_headers, "WinHttpQueryHeaders");
   bind(api.read_data, "WinHttpReadData");
   bind(api.close_handle, "WinHttpCloseHandle");
+  bind(api.set_status_callback, "WinHttpSetStatusCallback");
   return bind.finish(api);
 }
 
