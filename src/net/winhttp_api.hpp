@@ -23,6 +23,7 @@ struct WinHttpApi {
   decltype(&WinHttpReadData) read_data;
   decltype(&WinHttpCloseHandle) close_handle;
   decltype(&WinHttpSetStatusCallback) set_status_callback;
+  decltype(&WinHttpGetIEProxyConfigForCurrentUser) get_user_proxy_config;
 };
 
 // Loaded once for the process, on whichever thread asks first.

@@ -20,6 +20,7 @@ Result<WinHttpApi> load_winhttp() {
   bind(api.read_data, "WinHttpReadData");
   bind(api.close_handle, "WinHttpCloseHandle");
   bind(api.set_status_callback, "WinHttpSetStatusCallback");
+  bind(api.get_user_proxy_config, "WinHttpGetIEProxyConfigForCurrentUser");
   return bind.finish(api);
 }
 

@@ -7,6 +7,7 @@
 
 #include "logfile/log.hpp"
 #include "net/http_client.hpp"
+#include "net/proxy_line.hpp"
 #include "net/tls_probe.hpp"
 #include "net/winhttp_api.hpp"
 #include "net/winhttp_error.hpp"
@@ -178,12 +179,38 @@ UniqueInternet open_session(const std::wstring& agent) {
   return session;
 }
 
+// Takes the text WinHTTP allocated for the caller, and frees it.
+std::optional<std::string> take_text(LPWSTR text) {
+  if (text == nullptr) return std::nullopt;
+  auto narrow = platform::narrow(std::wstring_view(text));
+  GlobalFree(text);
+  return narrow;
+}
+
+// Once per process, at the first session: the run's HTTP all goes the way these settings say.
+void log_proxy_settings() {
+  static std::atomic<bool> logged{false};
+  if (logged.exchange(true)) return;
+  WINHTTP_CURRENT_USER_IE_PROXY_CONFIG config{};
+  if (!api().get_user_proxy_config(&config)) {
+    log_info("proxy settings: not readable: {}", platform_error_text(GetLastError()));
+    return;
+  }
+  ProxySettings settings;
+  settings.auto_detect = config.fAutoDetect != FALSE;
+  settings.script_url = take_text(config.lpszAutoConfigUrl);
+  settings.proxy = take_text(config.lpszProxy);
+  settings.bypass = take_text(config.lpszProxyBypass);
+  log_info("{}", proxy_settings_line(settings));
+}
+
 }  // namespace
 
 Result<HttpClient> HttpClient::open(std::string_view user_agent) {
   if (!winhttp_api()) return winhttp_api().error();
   UniqueInternet session = open_session(widen(user_agent));
   if (!session) return named_failure("WinHttpOpen", GetLastError());
+  log_proxy_settings();
 
   if (!api().set_timeouts(session.get(), kResolveTimeoutMs, kConnectTimeoutMs, kSendTimeoutMs,
                           kReceiveTimeoutMs)) {
