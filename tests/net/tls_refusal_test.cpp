@@ -185,6 +185,7 @@ TEST_F(TlsRefusalTest, EachRefusedCertificateGetsItsOwnReasonAfterTheFailure) {
     EXPECT_NE(error.system_code(), 0u);
 
     const std::string line = why_line("[main] ", error);
+    std::printf("%s\n", line.c_str());
     EXPECT_EQ(line.rfind("[main] why: WinHTTP error " + std::to_string(error.system_code()), 0), 0u)
         << line;
     // Wine delivers no secure-failure callback: the flags come from the second handshake.

@@ -70,12 +70,9 @@ for name in good wrongname expired unknownca; do
   openssl s_server -accept 127.0.0.1:0 -cert "$name.pem" -key "$name.key" -www \
     > "$name.log" 2>&1 &
   pids+=($!)
-  port=
-  for _ in $(seq 50); do
-    port=$(sed -n 's/^ACCEPT .*:\([0-9]*\)$/\1/p' "$name.log")
-    [ -n "$port" ] && break
-    sleep 0.1
-  done
+  # The log is made by the background shell, which may not have got that far yet.
+  for _ in $(seq 50); do grep -qs '^ACCEPT' "$name.log" && break; sleep 0.1; done
+  port=$(sed -n 's/^ACCEPT .*:\([0-9]*\)$/\1/p' "$name.log" 2>/dev/null || true)
   [ -n "$port" ] || { echo "the https server for $name did not start" >&2; exit 1; }
   ports+=("$name=$port")
 done
