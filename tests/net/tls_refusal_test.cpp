@@ -21,8 +21,6 @@
 namespace corvald::net {
 namespace {
 
-constexpr wchar_t kUserRoot[] = L"Software\\Microsoft\\SystemCertificates\\Root";
-
 std::map<std::string, std::string> server_ports() {
   std::map<std::string, std::string> ports;
   const char* list = std::getenv("CORVALD_TLS_PORTS");
@@ -53,8 +51,8 @@ std::vector<BYTE> der_of(const char* pem_file) {
 class UserRoot {
  public:
   UserRoot() {
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, kUserRoot, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_,
-                        nullptr) == ERROR_SUCCESS) {
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\SystemCertificates\\Root", 0,
+                        nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr) == ERROR_SUCCESS) {
       store_ = CertOpenStore(CERT_STORE_PROV_REG, 0, 0, 0, key_);
     }
   }
@@ -69,25 +67,15 @@ class UserRoot {
   HCERTSTORE store_ = nullptr;
 };
 
-bool ca_in_registry(const std::vector<BYTE>& der) {
-  BYTE hash[20];
-  DWORD size = sizeof hash;
-  if (!CryptHashCertificate(0, CALG_SHA1, 0, der.data(), static_cast<DWORD>(der.size()), hash,
-                            &size)) {
-    return false;
-  }
-  std::wstring name = std::wstring(kUserRoot) + L"\\Certificates\\";
-  for (const BYTE b : hash) {
-    wchar_t hex[3];
-    std::swprintf(hex, 3, L"%02X", b);
-    name += hex;
-  }
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, name.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
-    return false;
-  }
-  RegCloseKey(key);
-  return true;
+// The test CA as the user's Root store holds it, or nothing; the caller frees it.
+PCCERT_CONTEXT find_ca(const UserRoot& root, const std::vector<BYTE>& der) {
+  const PCCERT_CONTEXT wanted =
+      CertCreateCertificateContext(X509_ASN_ENCODING, der.data(), static_cast<DWORD>(der.size()));
+  if (wanted == nullptr || root.store() == nullptr) return nullptr;
+  const PCCERT_CONTEXT found = CertFindCertificateInStore(root.store(), X509_ASN_ENCODING, 0,
+                                                          CERT_FIND_EXISTING, wanted, nullptr);
+  CertFreeCertificateContext(wanted);
+  return found;
 }
 
 std::string today_utc() {
@@ -111,26 +99,18 @@ class TlsRefusalTest : public ::testing::Test {
 
   static void TearDownTestSuite() {
     {
-      UserRoot root;
-      PCCERT_CONTEXT found = nullptr;
-      if (root.store() != nullptr && !der_->empty()) {
-        const PCCERT_CONTEXT wanted = CertCreateCertificateContext(
-            X509_ASN_ENCODING, der_->data(), static_cast<DWORD>(der_->size()));
-        found = wanted == nullptr ? nullptr
-                                  : CertFindCertificateInStore(root.store(), X509_ASN_ENCODING, 0,
-                                                               CERT_FIND_EXISTING, wanted, nullptr);
-        if (wanted != nullptr) CertFreeCertificateContext(wanted);
-      }
-      if (found != nullptr) CertDeleteCertificateFromStore(found);
+      const UserRoot root;
+      if (const PCCERT_CONTEXT found = find_ca(root, *der_)) CertDeleteCertificateFromStore(found);
     }
     // The prefix is left as it was found.
-    EXPECT_FALSE(ca_in_registry(*der_));
+    const PCCERT_CONTEXT left = find_ca(UserRoot(), *der_);
+    EXPECT_EQ(left, nullptr);
+    if (left != nullptr) CertFreeCertificateContext(left);
     delete der_;
   }
 
   void SetUp() override {
     ASSERT_TRUE(added_) << "the test CA from CORVALD_TLS_CA could not be trusted";
-    ASSERT_TRUE(ca_in_registry(*der_));
     ports_ = server_ports();
     ASSERT_EQ(ports_.size(), 4u) << "CORVALD_TLS_PORTS names no four servers";
     auto opened = HttpClient::open(stub_user_agent());
