@@ -4,9 +4,10 @@
 
 namespace corvald {
 
-StubError StubError::network(std::string message) {
+StubError StubError::network(std::string message, std::uint32_t code) {
   StubError e(Kind::network);
   e.text_ = std::move(message);
+  e.code_ = code;
   return e;
 }
 
@@ -88,6 +89,11 @@ StubError StubError::with_context(std::string operation, Path path) && {
 
 StubError StubError::with_context(std::string operation, Path path) const& {
   return StubError(*this).with_context(std::move(operation), std::move(path));
+}
+
+StubError StubError::with_detail(std::string detail) && {
+  detail_ = std::move(detail);
+  return std::move(*this);
 }
 
 std::string StubError::context_text() const {

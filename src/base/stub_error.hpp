@@ -40,7 +40,8 @@ class StubError {
     internal,
   };
 
-  static StubError network(std::string message);
+  // `code` is the platform's (a WinHTTP code for a failed exchange), for the where line.
+  static StubError network(std::string message, std::uint32_t code = 0);
   static StubError http(std::string url, std::uint32_t status);
   static StubError parse(std::string message);
   static StubError verify(std::string expected_sha512, std::string actual_sha512,
@@ -73,7 +74,7 @@ class StubError {
 
   std::string display() const;
 
-  // The platform's error code: an io error's own, or a platform failure's; 0 when none.
+  // The platform's error code: an io error's own, a network or platform failure's; 0 when none.
   std::uint32_t system_code() const { return kind_ == Kind::io ? io_.code : code_; }
   // Innermost first: the platform call, then each caller that added the step it was taking.
   const std::vector<ErrorStep>& steps() const { return steps_; }
@@ -82,6 +83,10 @@ class StubError {
   // The steps and the code on one line, e.g. "open for reading C:\x.exe <- verify the cached
   // installer (system error 5)"; empty when there is neither.
   std::string context_text() const;
+  // What support needs beyond the steps, for a line of its own after them (why a server's
+  // certificate was refused, for one); empty when there is nothing more to say.
+  const std::string& detail() const { return detail_; }
+  StubError with_detail(std::string detail) &&;
 
  private:
   explicit StubError(Kind kind) : kind_(kind) {}
@@ -96,6 +101,7 @@ class StubError {
   std::uint64_t actual_size_ = 0;
   std::uint32_t code_ = 0;
   std::vector<ErrorStep> steps_;
+  std::string detail_;
 };
 
 using MessageArgs = std::vector<std::pair<std::string, std::string>>;

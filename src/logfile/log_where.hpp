@@ -14,7 +14,10 @@ namespace corvald {
 // "{prefix}where: {context}", or empty when the error carries neither steps nor a code.
 std::string where_line(std::string_view prefix, const StubError& error);
 
-// Writes where_line at `level` when there is one.
+// "{prefix}why: {detail}", or empty when the error has no detail.
+std::string why_line(std::string_view prefix, const StubError& error);
+
+// Writes where_line and then why_line at `level`, each when there is one.
 void log_where(std::string_view prefix, const StubError& error,
                logfile::Level level = logfile::Level::info);
 

@@ -1,17 +1,18 @@
 // The process entry point of corvald-setup.exe.
-#include <cstdlib>
 #include <exception>
 
 #include "main/stub_main.hpp"
 #include "platform/system_library.hpp"
 #include "startup/run_mode.hpp"
+#include "wer_setup/fail_fast.hpp"
 
 // What std::terminate calls unless a program sets its own handler. libstdc++'s prints the
-// exception's demangled type to a console that a windowed program does not have, and brings
-// the demangler into the program (about 45 KB of a download stub). Defined here, in the
-// program's own object, the library's is never linked; the end is the same abort as before.
+// exception's demangled type to a console that a windowed program does not have, brings the
+// demangler into the program (about 45 KB of a download stub) and ends in abort, which Windows
+// Error Reporting never sees. Defined here, in the program's own object, the library's is never
+// linked.
 namespace __gnu_cxx {
-void __verbose_terminate_handler() { std::abort(); }
+void __verbose_terminate_handler() { corvald::end_with_fail_fast(); }
 }  // namespace __gnu_cxx
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {

@@ -56,6 +56,15 @@ std::optional<StubError> check_headers(const HeaderList& headers) {
   return std::nullopt;
 }
 
+// A connection that closes early reads as a clean end on some stacks (Wine's WinHTTP among
+// them), so the announced length is the only sign that a body read to its end is whole.
+std::optional<StubError> cut_short(const std::optional<std::uint64_t>& announced,
+                                   std::uint64_t received) {
+  if (!announced || received >= *announced) return std::nullopt;
+  return StubError::network(
+      text::format("response ended after {} of {} bytes", received, *announced));
+}
+
 // A body is read once: the handles go with it.
 StubError body_released() { return StubError::internal("response body already released"); }
 
@@ -164,7 +173,10 @@ Result<std::string> HttpResponse::read_to_end(std::uint64_t limit) && {
   for (;;) {
     auto count = body->read(buffer.data(), kReadToEndBuffer);
     if (!count) return std::move(count).error();
-    if (*count == 0) return out;
+    if (*count == 0) {
+      if (auto cut = cut_short(content_length, out.size())) return std::move(*cut);
+      return out;
+    }
     if (out.size() + *count > limit) {
       return StubError::parse(text::format("response body exceeds {} bytes", limit));
     }
@@ -181,7 +193,10 @@ Result<std::string> HttpResponse::read_head(std::size_t keep) && {
   for (std::uint64_t drained = 0; drained < kMaxDrainedBody;) {
     auto count = body->read(buffer.data(), kReadToEndBuffer);
     if (!count) return std::move(count).error();
-    if (*count == 0) break;
+    if (*count == 0) {
+      if (auto cut = cut_short(content_length, drained)) return std::move(*cut);
+      break;
+    }
     drained += *count;
     const std::size_t room = keep - std::min(kept.size(), keep);
     kept.append(buffer.data(), std::min<std::size_t>(room, *count));

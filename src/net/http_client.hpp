@@ -32,10 +32,12 @@ class HttpResponse {
 
   // One platform read into the caller's buffer; 0 means the body has ended.
   Result<std::uint32_t> read_chunk(char* buffer, std::uint32_t capacity);
-  // Reads the rest of the body, failing when it would exceed `limit`; releases the response.
+  // Reads the rest of the body, failing when it would exceed `limit` or ends before its
+  // Content-Length; releases the response.
   Result<std::string> read_to_end(std::uint64_t limit) &&;
   // Reads the body to its end keeping only its first `keep` bytes, so the platform can reuse
-  // the connection; releases the response. A body that runs past kMaxDrainedBody is dropped
+  // the connection; releases the response. A body that ends before its Content-Length is a
+  // network error. A body that runs past kMaxDrainedBody is dropped
   // there with its connection: a server that never stops sending must not hold the caller.
   Result<std::string> read_head(std::size_t keep) &&;
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <thread>
 
 #include "net/test/scripted_session.hpp"
@@ -175,7 +176,8 @@ TEST(HttpResponse, ReadToEndTakesExactlyTheLimitAndReleasesTheResponseEitherWay)
 
 TEST(HttpResponse, ReadToEndSurvivesLyingLengthsAndPassesReadFailuresOn) {
   Fixture f;
-  // A huge claimed length with no real limit must not become a huge allocation.
+  // A huge claimed length with no real limit must not become a huge allocation, and the
+  // three bytes that came are not the body it announced.
   ScriptedReply liar = ScriptedReply::with_body("abc");
   liar.content_length = "18446744073709551615";
   f.session->push(liar);
@@ -183,11 +185,55 @@ TEST(HttpResponse, ReadToEndSurvivesLyingLengthsAndPassesReadFailuresOn) {
   broken.fail_at_byte = 9000;
   f.session->push(broken);
 
-  EXPECT_EQ(f.client.get("http://h/", {}).value().read_to_end(UINT64_MAX).value(), "abc");
+  const auto lied = f.client.get("http://h/", {}).value().read_to_end(UINT64_MAX);
+  EXPECT_EQ(lied.error().kind(), StubError::Kind::network);
+  EXPECT_EQ(lied.error().text(), "response ended after 3 of 18446744073709551615 bytes");
   const auto failed = f.client.get("http://h/", {}).value().read_to_end(65536);
   EXPECT_EQ(failed.error().kind(), StubError::Kind::network);
   EXPECT_EQ(failed.error().text(), "WinHttpReadData: scripted connection reset");
   EXPECT_EQ(f.session->open_bodies(), 0u);
+}
+
+// A connection closed early reads as a clean end: only the announced length tells a part of a
+// body from the whole, for both ways a body is read to its end.
+TEST(HttpResponse, ABodyCutBeforeItsLengthFailsWhicheverWayItIsReadToItsEnd) {
+  const std::string feed = "version: 1.4.0\nsha512: " + std::string(88, 'Q') + "\n";
+  struct Case {
+    std::string length;
+    std::size_t sent;
+    bool whole;
+  };
+  for (const Case& c : {Case{std::to_string(feed.size()), feed.size(), true},
+                        Case{std::to_string(feed.size()), 40, false},
+                        Case{std::to_string(feed.size() + 1), feed.size(), false}}) {
+    for (const bool post : {false, true}) {
+      Fixture f;
+      ScriptedReply reply = ScriptedReply::with_body(feed.substr(0, c.sent));
+      reply.content_length = c.length;
+      reply.pieces = {16};
+      f.session->push(reply);
+      std::optional<StubError> error;
+      if (post) {
+        auto sent = f.client.post("http://h/", {}, "x");
+        if (!sent) error = sent.error();
+      } else {
+        auto body = f.client.get("http://h/", {}).value().read_to_end(65536);
+        if (body) {
+          EXPECT_EQ(body.value(), feed);
+        } else {
+          error = body.error();
+        }
+      }
+      SCOPED_TRACE(c.length + "/" + std::to_string(c.sent) + (post ? " post" : " get"));
+      EXPECT_EQ(error.has_value(), !c.whole);
+      if (error) {
+        EXPECT_EQ(error->kind(), StubError::Kind::network);
+        EXPECT_EQ(error->text(),
+                  "response ended after " + std::to_string(c.sent) + " of " + c.length + " bytes");
+      }
+      EXPECT_EQ(f.session->open_bodies(), 0u);
+    }
+  }
 }
 
 TEST(HttpClientPost, KeepsTheFirst1024BytesLogSafeAndDrainsTheRest) {

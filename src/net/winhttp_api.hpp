@@ -22,6 +22,8 @@ struct WinHttpApi {
   decltype(&WinHttpQueryHeaders) query_headers;
   decltype(&WinHttpReadData) read_data;
   decltype(&WinHttpCloseHandle) close_handle;
+  decltype(&WinHttpSetStatusCallback) set_status_callback;
+  decltype(&WinHttpGetIEProxyConfigForCurrentUser) get_user_proxy_config;
 };
 
 // Loaded once for the process, on whichever thread asks first.

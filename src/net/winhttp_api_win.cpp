@@ -19,6 +19,8 @@ Result<WinHttpApi> load_winhttp() {
   bind(api.query_headers, "WinHttpQueryHeaders");
   bind(api.read_data, "WinHttpReadData");
   bind(api.close_handle, "WinHttpCloseHandle");
+  bind(api.set_status_callback, "WinHttpSetStatusCallback");
+  bind(api.get_user_proxy_config, "WinHttpGetIEProxyConfigForCurrentUser");
   return bind.finish(api);
 }
 

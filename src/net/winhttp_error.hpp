@@ -13,4 +13,9 @@ std::string win32_code_text(std::uint32_t code);
 // " (0x80072EFD)"; the hexadecimal form alone when the system has no message for it.
 std::string platform_error_text(std::uint32_t code);
 
+// WinHTTP's own text for one of its codes (12001-12200), from winhttp.dll's message table: the
+// system's table has none of them. Empty for other codes, and when the table has no entry
+// (Wine's winhttp.dll has no message table at all).
+std::string winhttp_message(std::uint32_t code);
+
 }  // namespace corvald::net

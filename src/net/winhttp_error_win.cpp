@@ -21,6 +21,12 @@ std::string hex8(std::uint32_t value) {
 
 }  // namespace
 
+std::string winhttp_message(std::uint32_t code) {
+  if (code < 12001 || code > 12200) return {};
+  // Loaded from System32 by the session before any of its codes can exist.
+  return platform::module_message(L"winhttp.dll", code);
+}
+
 std::string win32_code_text(std::uint32_t code) {
   return text::format(" failed (win32 err {})", code);
 }

@@ -7,6 +7,8 @@
 
 #include "logfile/log.hpp"
 #include "net/http_client.hpp"
+#include "net/proxy_line.hpp"
+#include "net/tls_probe.hpp"
 #include "net/winhttp_api.hpp"
 #include "net/winhttp_error.hpp"
 #include "platform/unique_handle.hpp"
@@ -35,11 +37,30 @@ constexpr DWORD kReceiveTimeoutMs = 120000;
 constexpr DWORD kMaxConnsPerServer = 8;
 
 StubError named_failure(const char* call, DWORD code) {
-  return StubError::network(call + win32_code_text(code));
+  return StubError::network(call + win32_code_text(code), code);
 }
 
 StubError platform_failure(const char* what, DWORD code) {
-  return StubError::network(what + platform_error_text(code));
+  return StubError::network(what + platform_error_text(code), code);
+}
+
+// The secure-failure flags of the last refused handshake on this thread. In the synchronous mode
+// WinHTTP calls back on the thread that is inside the call, so a thread's value is its own
+// request's.
+thread_local DWORD reported_secure_flags = 0;
+
+void CALLBACK on_status(HINTERNET, DWORD_PTR, DWORD status, LPVOID info, DWORD length) {
+  if (status == WINHTTP_CALLBACK_STATUS_SECURE_FAILURE && info != nullptr &&
+      length >= sizeof(DWORD)) {
+    reported_secure_flags = *static_cast<const DWORD*>(info);
+  }
+}
+
+// A refused certificate gets the line that says why; other failures pass unchanged.
+StubError with_tls_reason(StubError error, const UrlParts& url, DWORD code) {
+  if (!url.secure || !is_secure_failure(code)) return error;
+  return std::move(error).with_detail(
+      tls_refusal_text(describe_tls_refusal(url, code, reported_secure_flags)));
 }
 
 // Only the first occurrence of the header; nothing when it is absent or not valid UTF-16.
@@ -111,12 +132,15 @@ class WinHttpSession final : public HttpSession {
     }
     const auto length = static_cast<DWORD>(body.size());
     void* data = body.empty() ? WINHTTP_NO_REQUEST_DATA : const_cast<char*>(body.data());
+    reported_secure_flags = 0;
     if (!api().send_request(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, data, length, length,
                             0)) {
-      return platform_failure("WinHttpSendRequest: ", GetLastError());
+      const DWORD code = GetLastError();
+      return with_tls_reason(platform_failure("WinHttpSendRequest: ", code), url, code);
     }
     if (!api().receive_response(request.get(), nullptr)) {
-      return platform_failure("WinHttpReceiveResponse: ", GetLastError());
+      const DWORD code = GetLastError();
+      return with_tls_reason(platform_failure("WinHttpReceiveResponse: ", code), url, code);
     }
 
     DWORD status = 0;
@@ -155,17 +179,46 @@ UniqueInternet open_session(const std::wstring& agent) {
   return session;
 }
 
+// Takes the text WinHTTP allocated for the caller, and frees it.
+std::optional<std::string> take_text(LPWSTR text) {
+  if (text == nullptr) return std::nullopt;
+  auto narrow = platform::narrow(std::wstring_view(text));
+  GlobalFree(text);
+  return narrow;
+}
+
+// Once per process, at the first session: the run's HTTP all goes the way these settings say.
+void log_proxy_settings() {
+  static std::atomic<bool> logged{false};
+  if (logged.exchange(true)) return;
+  WINHTTP_CURRENT_USER_IE_PROXY_CONFIG config{};
+  if (!api().get_user_proxy_config(&config)) {
+    log_info("proxy settings: not readable: {}", platform_error_text(GetLastError()));
+    return;
+  }
+  ProxySettings settings;
+  settings.auto_detect = config.fAutoDetect != FALSE;
+  settings.script_url = take_text(config.lpszAutoConfigUrl);
+  settings.proxy = take_text(config.lpszProxy);
+  settings.bypass = take_text(config.lpszProxyBypass);
+  log_info("{}", proxy_settings_line(settings));
+}
+
 }  // namespace
 
 Result<HttpClient> HttpClient::open(std::string_view user_agent) {
   if (!winhttp_api()) return winhttp_api().error();
   UniqueInternet session = open_session(widen(user_agent));
   if (!session) return named_failure("WinHttpOpen", GetLastError());
+  log_proxy_settings();
 
   if (!api().set_timeouts(session.get(), kResolveTimeoutMs, kConnectTimeoutMs, kSendTimeoutMs,
                           kReceiveTimeoutMs)) {
     return platform_failure("WinHttpSetTimeouts: ", GetLastError());
   }
+  // Only a diagnostic rides on it: a session that cannot take it works the same.
+  (void)api().set_status_callback(session.get(), on_status, WINHTTP_CALLBACK_FLAG_SECURE_FAILURE,
+                                  0);
   DWORD max_conns = kMaxConnsPerServer;
   if (!api().set_option(session.get(), WINHTTP_OPTION_MAX_CONNS_PER_SERVER, &max_conns,
                         sizeof(max_conns))) {

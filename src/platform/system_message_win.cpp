@@ -6,11 +6,14 @@
 
 namespace corvald::platform {
 
-std::string system_message(std::uint32_t code) {
+namespace {
+
+// `source` is FORMAT_MESSAGE_FROM_SYSTEM, or FORMAT_MESSAGE_FROM_HMODULE with the module.
+std::string message_from(DWORD source, HMODULE module, std::uint32_t code) {
   wchar_t* buffer = nullptr;
-  const DWORD n = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  const DWORD n =
+      FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | source | FORMAT_MESSAGE_IGNORE_INSERTS,
+                     module, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
   std::wstring wide = n > 0 && buffer != nullptr ? std::wstring(buffer, n) : std::wstring();
   if (buffer != nullptr) LocalFree(buffer);
   // System texts end in a line break, which would split a log line in two.
@@ -19,6 +22,18 @@ std::string system_message(std::uint32_t code) {
     wide.pop_back();
   }
   return narrow(wide).value_or(std::string());
+}
+
+}  // namespace
+
+std::string system_message(std::uint32_t code) {
+  return message_from(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, code);
+}
+
+std::string module_message(const wchar_t* module_name, std::uint32_t code) {
+  const HMODULE module = GetModuleHandleW(module_name);
+  if (module == nullptr) return {};
+  return message_from(FORMAT_MESSAGE_FROM_HMODULE, module, code);
 }
 
 }  // namespace corvald::platform

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "demo_install.hpp"
+#include "devserver_records.hpp"
 #include "file_bytes.hpp"
 #include "net/http_client.hpp"
 #include "stub_log.hpp"
@@ -24,7 +25,7 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr char kFeedPath[] = "/api/voice-realtime/checkupdate/win-x64/last.yml";
-constexpr char kClearFeed[] = "set?feed_status=&feed_body=&feed_content_type=";
+constexpr char kClearFeed[] = "set?feed_status=&feed_body=&feed_content_type=&feed_drop_after=";
 
 // "http://127.0.0.1:PORT" of the devserver whose fixture folder is $CORVALD_SILENT_DEVSERVERS/name,
 // or "" when it has no port file.
@@ -268,6 +269,47 @@ TEST_F(SilentE2eTest, CaptivePortalPageIsAParseError) {
       << log;
   EXPECT_EQ(log.find("[silent] spawning NSIS"), std::string::npos) << log;
   EXPECT_FALSE(uninstall_value(L"DisplayVersion").has_value());
+}
+
+// The feed announces its whole length and the connection closes two digits before the end of
+// its size: the part that came still reads as a feed, of a smaller installer. The run fails on
+// the feed and never asks for the installer; the same server, whole again, installs (so the run
+// did reach it).
+TEST_F(SilentE2eTest, FeedCutBeforeItsLengthFailsBeforeAnyDownload) {
+  auto whole = client_->get(server_url("150") + kFeedPath, {});
+  ASSERT_TRUE(whole.ok()) << whole.error().display();
+  const std::string feed = std::move(whole.value()).read_to_end(65536).value();
+  // "size: NNN\n" ends it, with at least three digits.
+  ASSERT_TRUE(feed.size() > 4 &&
+              feed.substr(feed.size() - 4).find_first_not_of("0123456789\n") == std::string::npos)
+      << feed;
+  const std::string cut = std::to_string(feed.size() - 3);
+  control("150", "reset");
+  control("150", "set?feed_drop_after=" + cut);
+  EXPECT_EQ(run_silent("150"), 1ul) << log_text();
+  const std::string log = log_text();
+  EXPECT_NE(log.find("[main] silent flow failed: network error: response ended after " + cut +
+                     " of " + std::to_string(feed.size()) + " bytes"),
+            std::string::npos)
+      << log;
+  EXPECT_EQ(log.find("[silent] feed OK"), std::string::npos) << log;
+  EXPECT_EQ(log.find("[silent] download attempt"), std::string::npos) << log;
+  EXPECT_EQ(log.find("[silent] spawning NSIS"), std::string::npos) << log;
+
+  auto records = client_->get(server_url("150") + "/__control/requests", {});
+  ASSERT_TRUE(records.ok()) << records.error().display();
+  const auto text = std::move(records.value()).read_to_end(1 << 20);
+  ASSERT_TRUE(text.ok()) << text.error().display();
+  std::size_t feeds = 0;
+  for (const ServerRecord& r : parse_record_lines(*text)) {
+    EXPECT_EQ(r.path.find(".exe"), std::string::npos) << r.method << " " << r.path;
+    if (r.path == kFeedPath) ++feeds;
+  }
+  EXPECT_EQ(feeds, 1u) << *text;
+  EXPECT_FALSE(uninstall_value(L"DisplayVersion").has_value());
+
+  control("150", kClearFeed);
+  EXPECT_EQ(run_silent("150"), 0ul) << log_text();
 }
 
 }  // namespace

@@ -4,10 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <optional>
 #include <regex>
 #include <string>
+#include <vector>
 
 #include "devserver_port.hpp"
+#include "logfile/log_where.hpp"
+#include "logfile/test/log_capture.hpp"
 #include "net/http_client.hpp"
 #include "net/winhttp_error.hpp"
 // After windows.hpp, which keeps the old winsock.h out.
@@ -159,10 +164,14 @@ TEST_F(WinHttpSessionTest, RefusedConnectionIsANetworkErrorAndTheSessionStaysUsa
   // WinHTTP connects lazily: the refusal surfaces in the send, not in WinHttpConnect.
   EXPECT_EQ(refused.error().text(),
             "WinHttpSendRequest: " + platform_error_text(ERROR_WINHTTP_CANNOT_CONNECT));
+  // The code travels with the error, so the line after the failure names it.
+  EXPECT_EQ(refused.error().system_code(), std::uint32_t{ERROR_WINHTTP_CANNOT_CONNECT});
+  EXPECT_EQ(where_line("[main] ", refused.error()), "[main] where: system error 12029");
 
   const auto zero = client_->get("http://127.0.0.1:0/", {});
   ASSERT_FALSE(zero.ok());
   EXPECT_EQ(zero.error().text(), "WinHttpConnect failed (win32 err 87)");
+  EXPECT_EQ(zero.error().system_code(), 87u);
 
   EXPECT_EQ(get_ok("/test/body?size=1").status, 200u);
 }
@@ -177,6 +186,90 @@ TEST(WinHttpErrorText, SystemMessageThenTheHresult) {
   EXPECT_TRUE(std::regex_match(cannot_connect, winhttp_form)) << cannot_connect;
   EXPECT_EQ(cannot_connect.find_first_of("\r\n"), std::string::npos);
   EXPECT_EQ(win32_code_text(12029), " failed (win32 err 12029)");
+}
+
+// The per-user proxy settings WinHTTP reads, replaced for one test and put back as they were
+// (or taken out again when there were none).
+class UserProxySettings {
+ public:
+  static constexpr wchar_t kKey[] =
+      L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Connections";
+  static constexpr wchar_t kValue[] = L"DefaultConnectionSettings";
+
+  UserProxySettings() {
+    RegCreateKeyExW(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_,
+                    nullptr);
+    saved_ = read();
+  }
+  ~UserProxySettings() {
+    if (saved_) {
+      RegSetValueExW(key_, kValue, 0, REG_BINARY, saved_->data(),
+                     static_cast<DWORD>(saved_->size()));
+    } else {
+      RegDeleteValueW(key_, kValue);
+    }
+    RegCloseKey(key_);
+  }
+
+  // The layout Internet Options writes: version, change counter, flags (1 direct, 2 proxy,
+  // 4 script, 8 auto-detect), then the proxy list, the bypass list and the script URL, each
+  // with its length in front.
+  bool write(DWORD flags, const std::string& proxy, const std::string& bypass,
+             const std::string& script) {
+    std::vector<BYTE> blob;
+    const auto put = [&](DWORD v) {
+      blob.insert(blob.end(), reinterpret_cast<BYTE*>(&v), reinterpret_cast<BYTE*>(&v) + 4);
+    };
+    put(0x46);
+    put(1);
+    put(flags);
+    for (const std::string* text : {&proxy, &bypass, &script}) {
+      put(static_cast<DWORD>(text->size()));
+      blob.insert(blob.end(), text->begin(), text->end());
+    }
+    blob.resize(blob.size() + 32, 0);
+    return RegSetValueExW(key_, kValue, 0, REG_BINARY, blob.data(),
+                          static_cast<DWORD>(blob.size())) == ERROR_SUCCESS;
+  }
+
+  std::optional<std::vector<BYTE>> read() const {
+    DWORD size = 0;
+    if (RegQueryValueExW(key_, kValue, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS) {
+      return std::nullopt;
+    }
+    std::vector<BYTE> data(size);
+    RegQueryValueExW(key_, kValue, nullptr, nullptr, data.data(), &size);
+    return data;
+  }
+  const std::optional<std::vector<BYTE>>& saved() const { return saved_; }
+
+ private:
+  HKEY key_ = nullptr;
+  std::optional<std::vector<BYTE>> saved_;
+};
+
+// Wine goes direct whatever these settings say, so only the line can be checked here: it is
+// what support has to go on on Windows. Written as the process opens its first session, once.
+TEST(WinHttpProxySettings, TheUsersSettingsAreLoggedOnceWithTheirCredentialsMasked) {
+  std::optional<std::vector<BYTE>> before;
+  {
+    UserProxySettings settings;
+    before = settings.saved();
+    // A password may hold "@" and a path may too; only the user part goes.
+    ASSERT_TRUE(settings.write(1 | 2 | 4 | 8, "http=alice:pw1@proxy.example:8080;https=p2:443",
+                               "<local>", "http://bob:p@w2@pac.example/a@b/wpad.dat"));
+    logfile::testing::LogCapture capture;
+    ASSERT_TRUE(capture.installed_ok());
+    ASSERT_TRUE(HttpClient::open(stub_user_agent()).ok());
+    ASSERT_TRUE(HttpClient::open(stub_user_agent()).ok());
+    std::vector<std::string> lines = capture.messages();
+    std::erase_if(lines, [](const std::string& m) { return m.rfind("proxy settings:", 0) != 0; });
+    EXPECT_EQ(lines,
+              std::vector<std::string>{
+                  "proxy settings: auto-detect=on script=http://***@pac.example/a@b/wpad.dat "
+                  "proxy=http=***@proxy.example:8080;https=p2:443 bypass=<local>"});
+  }
+  EXPECT_EQ(UserProxySettings().saved(), before) << "the user's settings were not put back";
 }
 
 }  // namespace

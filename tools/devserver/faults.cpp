@@ -30,8 +30,9 @@ Outcome<bool> set_switch(bool& field, std::string_view key, const std::string& v
 }  // namespace
 
 bool is_fault_key(std::string_view key) {
-  static constexpr std::array<std::string_view, 7> keys{
-      "rate", "drop_after", "drop_mode", "ignore_range", "html", "wrong_digest", "stall_ms"};
+  static constexpr std::array<std::string_view, 8> keys{
+      "rate", "drop_after",   "drop_mode", "ignore_range",
+      "html", "wrong_digest", "stall_ms",  "feed_drop_after"};
   return std::find(keys.begin(), keys.end(), key) != keys.end();
 }
 
@@ -40,10 +41,11 @@ Outcome<bool> apply_fault(DownloadFaults& faults, std::string_view key, const st
     const auto rate = parse_bounded(value, 0, max_rate);
     if (!rate) return fail(key, value, "bytes per second up to 2^40 are expected (0: no cap)");
     faults.rate = static_cast<std::uint64_t>(*rate);
-  } else if (key == "drop_after") {
+  } else if (key == "drop_after" || key == "feed_drop_after") {
     const auto bytes = parse_bounded(value, 0, max_drop_after);
     if (!bytes) return fail(key, value, "a byte count up to 2^40 is expected");
-    faults.drop_after = static_cast<std::uint64_t>(*bytes);
+    (key == "drop_after" ? faults.drop_after : faults.feed_drop_after) =
+        static_cast<std::uint64_t>(*bytes);
   } else if (key == "drop_mode") {
     if (value != "once" && value != "always") return fail(key, value, "once or always is expected");
     faults.drop_mode = value == "once" ? DropMode::once : DropMode::always;

@@ -1,6 +1,6 @@
 // Faults the release-file endpoint can be told to show, so the stub's download engine can be
 // driven through slow lines, cut connections, proxies that ignore Range, captive portals, a
-// feed that lies about the digest and a server that is slow to answer.
+// feed that lies about the digest or is cut short, and a server that is slow to answer.
 #pragma once
 
 #include <chrono>
@@ -25,6 +25,9 @@ struct DownloadFaults {
   bool html = false;
   bool wrong_digest = false;
   int stall_ms = 0;
+  // The release's feed goes out with its full Content-Length and the connection is cut after
+  // this many bytes of it, every time.
+  std::optional<std::uint64_t> feed_drop_after;
 
   bool operator==(const DownloadFaults&) const = default;
 };

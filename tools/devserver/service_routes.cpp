@@ -1,5 +1,6 @@
 #include <atomic>
 #include <fstream>
+#include <memory>
 #include <sstream>
 
 #include "body_stream.hpp"
@@ -53,19 +54,23 @@ void answer_feed(const ServiceContext& context, const httplib::Request& req,
     }
     std::string document = feed_yaml(announced);
     const auto schedule = context.chaos.current();
-    if (!schedule) {
+    if (!schedule && !settings.faults.feed_drop_after) {
       res.status = 200;
       res.set_content(document, yaml_type);
       return;
     }
-    const Fault fault =
-        schedule->draw(RequestKind::feed, req.method + " " + req.path + " -", document.size());
-    if (answer_before_body(fault, req, res, context.shutdown)) return;
+    Fault fault;
+    if (schedule) {
+      fault =
+          schedule->draw(RequestKind::feed, req.method + " " + req.path + " -", document.size());
+      if (answer_before_body(fault, req, res, context.shutdown)) return;
+    }
     res.status = 200;
     StreamedBody body;
     body.length = document.size();
     body.fill = text_filler(std::move(document));
     body.content_type = yaml_type;
+    body.drop_after = settings.faults.feed_drop_after;
     shape_body(fault, req, body);
     send_streamed(res, std::move(body), context.shutdown);
     return;
