@@ -38,7 +38,11 @@ timed() { # phase command... : runs the command and records its time, keeping it
   local phase=$1 start status=0
   shift
   start=$(date +%s)
-  "$@" || status=$?
+  # Never "command || status=$?": bash switches errexit off for everything such a command runs,
+  # functions included, so a step failing halfway would go on to the next. Under errexit a
+  # failing command ends the script where it failed; without errexit the status is kept.
+  "$@"
+  status=$?
   [ -n "${CORVALD_PHASE_LOG:-}" ] && printf '%s\t%s\n' "$phase" "$(($(date +%s) - start))" \
     >>"$CORVALD_PHASE_LOG"
   return "$status"
