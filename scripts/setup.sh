@@ -145,6 +145,11 @@ build_openssl() {
 
 cross_deps() {
   find_deps_prefix
+  # Set-ups of two checkouts share the cache: they take turns, or one would delete the build
+  # folder the other is compiling in.
+  begin "waiting for the dependency cache"
+  exec {cache_lock}>"$deps_cache/.cross-build.lock"
+  flock -n "$cache_lock" || { say "waiting for another set-up's cross-builds"; flock "$cache_lock"; }
   if ! deps_built; then
     unpack_source libyaml
     build_libyaml "$source_dir" "$deps_prefix"
