@@ -19,7 +19,7 @@
 #include "startup/paths.hpp"
 #include "startup/run_mode.hpp"
 #include "startup/run_settings.hpp"
-#include "telemetry/endpoint.hpp"
+#include "telemetry/stub_telemetry.hpp"
 #include "telemetry/telemetry.hpp"
 #include "text/format.hpp"
 #include "wer_setup/crash_dumps.hpp"
@@ -59,18 +59,9 @@ int run_already_running(const RunSettings& settings) {
   auto client_id = load_or_create_client_id_under(settings.local_app_data);
   if (!client_id) return code;
 
-  telemetry::TelemetryConfig config;
-  config.endpoint = telemetry::telemetry_endpoint(settings);
-  config.user_agent = user_agent;
-  config.app_id = build_info::app_id;
-  config.stub_version = build_info::stub_version;
-  config.session_id = net::new_uuid_v4();
-  config.client_id = std::move(client_id).value();
-  config.locale = settings.locale;
-  config.channel = "windows";
-  auto telemetry =
-      telemetry::telemetry_start(std::move(client).value(), std::move(config),
-                                 telemetry::default_telemetry_hooks(settings.telemetry_trace));
+  auto telemetry = telemetry::start_stub_telemetry(
+      std::move(client).value(), settings,
+      {user_agent, net::new_uuid_v4(), std::move(client_id).value()}, settings.locale);
   telemetry::telemetry_send(telemetry, telemetry::TelemetryEvent("stub_already_running"));
   (void)telemetry::telemetry_shutdown(telemetry);
   return code;
