@@ -29,22 +29,25 @@ namespace {
 
 constexpr unsigned log_retention_hours = 72;
 
+// Without a log the run goes on unchanged. The reason can only go to the console: a log
+// written below a link would land wherever the link points, and a logger that did not start
+// has nowhere to write.
+void no_log_for_this_run(const std::string& reason) {
+  std::fputs(text::format("[main] no log for this run: {}\n", reason).c_str(), stderr);
+}
+
 void start_logging(const RunSettings& settings) {
   auto dir = create_logs_dir(settings.local_app_data);
-  if (!dir) {
-    // No log for this run, and everything else goes on unchanged. The reason can only go to
-    // the console: a log written below a link would land wherever the link points.
-    std::fputs(text::format("[main] no log for this run: {}\n", dir.error().display()).c_str(),
-               stderr);
-    return;
-  }
+  if (!dir) return no_log_for_this_run(dir.error().display());
   logfile::LoggerConfig config;
   config.level = logfile::Level::info;
   config.name = build_info::folder_name;
   config.folder = std::move(dir).value();
   config.retention_hours = log_retention_hours;
   config.echo_to_stderr = false;
-  logfile::init_logging(config);
+  if (!logfile::init_logging(config)) {
+    no_log_for_this_run(text::format("the logger could not start in {}", config.folder));
+  }
 }
 
 int run_already_running(const RunSettings& settings) {
