@@ -187,9 +187,13 @@ wine_windows10() {
 # captions itself (a bare X server has no window manager to do it), shared by every program of
 # the prefix; a stand-in for "Segoe UI" and Tahoma that has Latin, accented and CJK letters;
 # and the Windows 10 default face colour for menus and buttons (Wine's own theme has white
-# menus, which would set the window background apart from the labels drawn on it).
+# menus, which would set the window background apart from the labels drawn on it); and Marlett,
+# the font of the caption buttons' symbols (without it they read "0 1 r"), which Debian's Wine
+# looks for beside the system's fonts rather than where fonts-wine puts it.
+marlett=/usr/share/wine/fonts/marlett.ttf
 wine_desktop_ready() {
-  grep -q '"Segoe UI"="WenQuanYi Micro Hei"' "$WINEPREFIX/user.reg" 2>/dev/null &&
+  [ -f "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf" ] &&
+    grep -q '"Segoe UI"="WenQuanYi Micro Hei"' "$WINEPREFIX/user.reg" 2>/dev/null &&
     grep -q '"Tahoma"="WenQuanYi Micro Hei"' "$WINEPREFIX/user.reg" &&
     grep -q '"Menu"="240 240 240"' "$WINEPREFIX/user.reg"
 }
@@ -208,6 +212,8 @@ wine_desktop() {
   reg_set 'HKCU\Software\Wine\Fonts\Replacements' Tahoma 'WenQuanYi Micro Hei'
   reg_set "$colours" Menu '240 240 240'
   reg_set "$colours" ButtonFace '240 240 240'
+  mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
+  cp "$marlett" "$WINEPREFIX/drive_c/windows/Fonts/"
   # The keys reach user.reg when the server next saves the registry; until then ask Wine itself
   # (waiting for the server to end would hang while a persistent one runs).
   "$wine" reg query 'HKCU\Software\Wine\Fonts\Replacements' /v Tahoma >/dev/null 2>&1 \

@@ -32,6 +32,7 @@ make_machine() { # folder: a checkout of the two scripts, a deps cache and a Win
   : >"$cache/mingw64-libyaml-9.9-1-openssl-8.8-1/lib/libcrypto.a"
 
   echo '"CurrentMajorVersionNumber"=dword:0000000a' >"$m/wine/system.reg"
+  mkdir -p "$m/wine/drive_c/windows/Fonts" && : >"$m/wine/drive_c/windows/Fonts/marlett.ttf"
   printf '"Segoe UI"="WenQuanYi Micro Hei"\n"Tahoma"="WenQuanYi Micro Hei"\n"Menu"="240 240 240"\n' \
     >"$m/wine/user.reg"
 }
