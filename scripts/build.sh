@@ -15,6 +15,13 @@ for spec in "${specs[@]}"; do
   say "building $preset${targets[*]:+ (${targets[*]})}"
   extra=()
   [ "$preset" = windows ] && extra=(-DCORVALD_MINGW_DEPS="$deps_cache/mingw64")
+  # Builds of one folder take turns (./dev demo beside ./dev test or a benchmark): a second
+  # configure rewrites build.ninja and the cache under a running ninja, and two ninjas run the
+  # same steps into the same files.
+  mkdir -p "$build_root"
+  exec {lock}>"$build_root/.$preset.lock"
+  flock -n "$lock" || { say "waiting for another build of $preset"; flock "$lock"; }
   cmake --preset "$preset" "${extra[@]}" >/dev/null
   timed "build $preset" cmake --build --preset "$preset" ${targets[@]:+--target "${targets[@]}"}
+  exec {lock}>&-
 done

@@ -31,6 +31,26 @@ stop_display() {
   xvfb_pid=
 }
 
+# Wine's desktop lives as long as its server and stays on the display the server began on, so a
+# server left from the set-up or an earlier run goes first, then the display comes ("own": a
+# private one, of the given size, even when DISPLAY is set), then a persistent server and Wine's
+# service processes, started here detached from any pipe: started by the first program instead,
+# they would inherit its output and keep whoever waits for that output (ctest) waiting.
+prepare_wine() { # [own [WIDTHxHEIGHT]]
+  stop_wine
+  if [ "${1:-}" = own ] || [ -z "${DISPLAY:-}" ]; then start_display "${2:-}"; fi
+  "$wineserver" -p </dev/null >/dev/null 2>&1 || true
+  "$wine" cmd /c exit </dev/null >/dev/null 2>&1 || true
+}
+stop_wine() {
+  "$wineserver" -k 2>/dev/null || true
+  "$wineserver" -w 2>/dev/null || true
+}
+end_wine() {
+  stop_wine
+  stop_display
+}
+
 # How long each step of a ./dev command took. The command names a file in CORVALD_PHASE_LOG;
 # every script it runs adds "phase<TAB>seconds" lines there, and print_phases shows them at the
 # end beside the wall clock since the command began (steps that overlap add up to more).
@@ -38,7 +58,11 @@ timed() { # phase command... : runs the command and records its time, keeping it
   local phase=$1 start status=0
   shift
   start=$(date +%s)
-  "$@" || status=$?
+  # Never "command || status=$?": bash switches errexit off for everything such a command runs,
+  # functions included, so a step failing halfway would go on to the next. Under errexit a
+  # failing command ends the script where it failed; without errexit the status is kept.
+  "$@"
+  status=$?
   [ -n "${CORVALD_PHASE_LOG:-}" ] && printf '%s\t%s\n' "$phase" "$(($(date +%s) - start))" \
     >>"$CORVALD_PHASE_LOG"
   return "$status"

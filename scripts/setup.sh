@@ -3,22 +3,32 @@
 # cross-builds libyaml and OpenSSL's libcrypto for x86_64-w64-mingw32 into a cache outside the
 # checkout, and prepares a Wine prefix under the build folder. Safe to run again: every step
 # checks whether its result is already there.
-set -euo pipefail
+#
+# A command that fails stops set-up where it failed, with the name of its step: going on would
+# only turn the failure into a confusing build error later. errtrace carries the trap into
+# functions and the background steps, inherit_errexit carries errexit into $(...).
+set -eEuo pipefail
+shopt -s inherit_errexit
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 # shellcheck source=scripts/common.sh
 . "$root/scripts/common.sh"
 
+step=starting
+begin() { step=$1; } # the name a failure inside this step is reported under
+trap 'status=$?; printf "error: set-up step \"%s\" failed: %s (exit %s)\n" "$step" "$BASH_COMMAND" "$status" >&2; exit "$status"' ERR
+
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev clang-format make perl dpkg-dev ca-certificates
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-  wine64 xvfb x11-apps nsis imagemagick fonts-wqy-microhei
+  wine64 xvfb x11-apps nsis imagemagick fonts-wqy-microhei fonts-wine
   libyaml-dev libssl-dev googletest libcpp-httplib-dev
   curl aria2 openssl bc unzip python3
   osslsigncode sbsigntool diffoscope-minimal nodejs node-spdx-expression-parse
 )
 
 install_packages() {
+  begin "installing Debian packages"
   local missing=()
   for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
@@ -26,7 +36,9 @@ install_packages() {
   [ ${#missing[@]} -eq 0 ] && return 0
   say "installing Debian packages: ${missing[*]}"
   export DEBIAN_FRONTEND=noninteractive
+  begin "updating the package lists"
   apt-get update -qq
+  begin "installing Debian packages"
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
 
@@ -48,6 +60,7 @@ private_apt() {
             -o Dir::Etc::sourcelist="$list" -o Dir::State::Lists="$state/lists"
             -o Dir::Cache="$state/cache" -o APT::Sandbox::User=root)
   if [ -z "$(ls "$state/lists" | grep -i sources || true)" ]; then
+    begin "updating the source package lists"
     apt-get "${apt_opts[@]}" update -qq
   fi
 }
@@ -55,6 +68,7 @@ private_apt() {
 # The libraries' place in the cache, named after the versions of their source packages.
 deps_prefix=
 find_deps_prefix() {
+  begin "reading the source package versions"
   private_apt
   local yv ov
   yv=$(source_version libyaml); ov=$(source_version openssl)
@@ -66,6 +80,7 @@ deps_built() { [ -f "$deps_prefix/lib/libyaml.a" ] && [ -f "$deps_prefix/lib/lib
 # Downloading needs nothing that the package install brings, so it runs beside it; unpacking
 # (dpkg-source, from dpkg-dev) comes after.
 download_sources() {
+  begin "downloading the source packages"
   find_deps_prefix
   deps_built && return 0
   local pkg work=$deps_cache/src
@@ -77,26 +92,32 @@ download_sources() {
   done
 }
 
-unpack_source() { # package -> unpacked source folder (printed)
-  local pkg=$1 work=$deps_cache/src dir dsc
-  dir=$(find "$work" -maxdepth 1 -type d -name "$pkg-*" | head -n1)
-  if [ -z "$dir" ]; then
-    dsc=$(ls "$work/${pkg}_"*.dsc 2>/dev/null | head -n1)
+# Sets source_dir rather than printing it: a step run inside $(...) as an argument would lose
+# its failure, and the build would start on an empty path.
+source_dir=
+unpack_source() { # package
+  local pkg=$1 work=$deps_cache/src dsc
+  begin "unpacking the source package $pkg"
+  source_dir=$(find "$work" -maxdepth 1 -type d -name "$pkg-*" | head -n1)
+  if [ -z "$source_dir" ]; then
+    dsc=$(ls "$work/${pkg}_"*.dsc 2>/dev/null | head -n1 || true)
     [ -n "$dsc" ] && (cd "$work" && dpkg-source --no-check -x "$dsc" >/dev/null 2>&1) \
       || die "could not unpack the source package $pkg"
-    dir=$(find "$work" -maxdepth 1 -type d -name "$pkg-*" | head -n1)
+    source_dir=$(find "$work" -maxdepth 1 -type d -name "$pkg-*" | head -n1)
   fi
-  echo "$dir"
+  [ -n "$source_dir" ] || die "the source package $pkg unpacked into no folder"
 }
 
-source_version() { # package -> version of the source in the private lists
-  apt-cache "${apt_opts[@]}" showsrc "$1" 2>/dev/null | awk '/^Version:/ {print $2; exit}'
+source_version() { # package -> version of the source in the private lists, empty when unknown
+  { apt-cache "${apt_opts[@]}" showsrc "$1" 2>/dev/null || true; } |
+    awk '/^Version:/ && !v { v = $2 } END { print v }'
 }
 
 build_libyaml() {
   local src=$1 prefix=$2
   [ -f "$prefix/lib/libyaml.a" ] && return 0
-  say "cross-building libyaml"
+  begin "cross-building libyaml"
+  say "$step"
   local b=$deps_cache/build-libyaml
   rm -rf "$b"
   cmake -S "$src" -B "$b" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw64.cmake" \
@@ -110,7 +131,8 @@ build_libyaml() {
 build_openssl() {
   local src=$1 prefix=$2
   [ -f "$prefix/lib/libcrypto.a" ] && return 0
-  say "cross-building OpenSSL libcrypto (about two minutes)"
+  begin "cross-building OpenSSL libcrypto"
+  say "$step (about two minutes)"
   local b=$deps_cache/build-openssl
   rm -rf "$b" && cp -a "$src" "$b"
   (cd "$b" && ./Configure mingw64 --cross-compile-prefix=x86_64-w64-mingw32- \
@@ -124,16 +146,25 @@ build_openssl() {
 
 cross_deps() {
   find_deps_prefix
+  # Set-ups of two checkouts share the cache: they take turns, or one would delete the build
+  # folder the other is compiling in.
+  begin "waiting for the dependency cache"
+  exec {cache_lock}>"$deps_cache/.cross-build.lock"
+  flock -n "$cache_lock" || { say "waiting for another set-up's cross-builds"; flock "$cache_lock"; }
   if ! deps_built; then
-    build_libyaml "$(unpack_source libyaml)" "$deps_prefix"
-    build_openssl "$(unpack_source openssl)" "$deps_prefix"
+    unpack_source libyaml
+    build_libyaml "$source_dir" "$deps_prefix"
+    unpack_source openssl
+    build_openssl "$source_dir" "$deps_prefix"
   fi
+  begin "linking the cross-built libraries"
   ln -sfn "$deps_prefix" "$deps_cache/mingw64"
 }
 
 wine_prefix() {
   [ -f "$WINEPREFIX/system.reg" ] && return 0
-  say "creating the Wine prefix $WINEPREFIX"
+  begin "creating the Wine prefix"
+  say "$step $WINEPREFIX"
   mkdir -p "$WINEPREFIX"
   WINEDLLOVERRIDES="mscoree,mshtml=" "$wine" wineboot --init >/dev/null 2>&1 || true
   "$wineserver" -w
@@ -145,7 +176,8 @@ wine_prefix() {
 wine_windows10() {
   grep -q '"CurrentMajorVersionNumber"=dword:0000000a' "$WINEPREFIX/system.reg" 2>/dev/null &&
     return 0
-  say "setting the Wine prefix to Windows 10"
+  begin "setting the Wine prefix to Windows 10"
+  say "$step"
   "$wine" winecfg -v win10 >/dev/null 2>&1
   "$wine" reg query 'HKLM\Software\Microsoft\Windows NT\CurrentVersion' \
       /v CurrentMajorVersionNumber 2>/dev/null | grep -q 0xa \
@@ -156,9 +188,13 @@ wine_windows10() {
 # captions itself (a bare X server has no window manager to do it), shared by every program of
 # the prefix; a stand-in for "Segoe UI" and Tahoma that has Latin, accented and CJK letters;
 # and the Windows 10 default face colour for menus and buttons (Wine's own theme has white
-# menus, which would set the window background apart from the labels drawn on it).
+# menus, which would set the window background apart from the labels drawn on it); and Marlett,
+# the font of the caption buttons' symbols (without it they read "0 1 r"), which Debian's Wine
+# looks for beside the system's fonts rather than where fonts-wine puts it.
+marlett=/usr/share/wine/fonts/marlett.ttf
 wine_desktop_ready() {
-  grep -q '"Segoe UI"="WenQuanYi Micro Hei"' "$WINEPREFIX/user.reg" 2>/dev/null &&
+  [ -f "$WINEPREFIX/drive_c/windows/Fonts/marlett.ttf" ] &&
+    grep -q '"Segoe UI"="WenQuanYi Micro Hei"' "$WINEPREFIX/user.reg" 2>/dev/null &&
     grep -q '"Tahoma"="WenQuanYi Micro Hei"' "$WINEPREFIX/user.reg" &&
     grep -q '"Menu"="240 240 240"' "$WINEPREFIX/user.reg"
 }
@@ -167,7 +203,8 @@ reg_set() { # key name value
 }
 wine_desktop() {
   wine_desktop_ready && return 0
-  say "setting up the Wine desktop, fonts and colours"
+  begin "setting up the Wine desktop, fonts and colours"
+  say "$step"
   local colours='HKCU\Control Panel\Colors'
   reg_set 'HKCU\Software\Wine\Explorer' Desktop Default
   reg_set 'HKCU\Software\Wine\Explorer\Desktops' Default 1024x768
@@ -176,6 +213,8 @@ wine_desktop() {
   reg_set 'HKCU\Software\Wine\Fonts\Replacements' Tahoma 'WenQuanYi Micro Hei'
   reg_set "$colours" Menu '240 240 240'
   reg_set "$colours" ButtonFace '240 240 240'
+  mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
+  cp "$marlett" "$WINEPREFIX/drive_c/windows/Fonts/"
   # The keys reach user.reg when the server next saves the registry; until then ask Wine itself
   # (waiting for the server to end would hang while a persistent one runs).
   "$wine" reg query 'HKCU\Software\Wine\Fonts\Replacements' /v Tahoma >/dev/null 2>&1 \

@@ -64,19 +64,11 @@ run_fuzz_smoke() {
 [ -z "$filter" ] && timed "fuzz smoke" run_fuzz_smoke
 
 # The windowed scenarios draw on a virtual X display of their own, the size of the prefix's
-# Wine desktop, whatever display the caller may have. A Wine server left from the set-up would
-# keep its desktop without any display, so it goes first.
-"$wineserver" -k 2>/dev/null || true
-start_display
-trap stop_display EXIT
-# A persistent server and Wine's own service processes started up front, detached from any
-# pipe: started by the first test program instead, they would inherit its output pipe and
-# keep ctest waiting for it to close.
-"$wineserver" -p 2>/dev/null || true
-"$wine" cmd /c exit </dev/null >/dev/null 2>&1 || true
+# Wine desktop, whatever display the caller may have.
+prepare_wine own
+trap end_wine EXIT
 timed "windows tests (Wine)" run_ctest windows --preset windows "${select[@]}"
-"$wineserver" -k 2>/dev/null || true
-stop_display
+end_wine
 print_phases
 
 echo

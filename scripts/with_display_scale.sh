@@ -38,13 +38,6 @@ write_reg() { # file, then the items of the two LogPixels and of the desktop siz
     "$desktop" "$2" "$fonts" "$3" "$desktops" "$4" >"$1"
 }
 import() { "$wine" reg import "Z:${1//\//\\}" </dev/null >/dev/null 2>&1; }
-# A server and Wine's own service processes started detached from the caller's pipes: a test
-# runner would otherwise wait for them to close.
-start_wine() {
-  "$wineserver" -p </dev/null >/dev/null 2>&1
-  "$wine" cmd /c exit </dev/null >/dev/null 2>&1
-}
-stop_wine() { "$wineserver" -k 2>/dev/null; "$wineserver" -w 2>/dev/null; }
 
 old_desktop=$(value_of "$desktop" LogPixels)
 old_fonts=$(value_of "$fonts" LogPixels)
@@ -57,16 +50,13 @@ write_reg "$work/restore.reg" "$(dword "$old_desktop")" "$(dword "$old_fonts")" 
 test_display=${DISPLAY:-}
 restore() {
   import "$work/restore.reg"
-  stop_wine
-  stop_display
+  end_wine
   export DISPLAY=$test_display
-  start_wine
+  if [ -n "$test_display" ]; then prepare_wine; fi
   rm -rf "$work"
 }
 trap restore EXIT
 
 import "$work/scaled.reg" || { echo "FAILED: could not set the scale"; exit 1; }
-stop_wine
-start_display "${width}x${height}"
-start_wine
+prepare_wine own "${width}x${height}"
 timeout 240 "$@" </dev/null

@@ -9,13 +9,14 @@ UiStatusFields UiStatus::snapshot() const {
 
 void set_status(UiStatus& status, Phase phase, std::uint32_t percent, std::string text) {
   std::lock_guard lock(status.mutex_);
+  if (status.fields_.finished) return;
   status.fields_.phase = phase;
   status.fields_.percent = percent;
   status.fields_.text = std::move(text);
 }
 
 void finish_ok(UiStatus& status, std::string text) {
-  const auto now = std::chrono::steady_clock::now();
+  const auto now = status.clock_.now();
   std::lock_guard lock(status.mutex_);
   auto& f = status.fields_;
   if (f.finished) return;
@@ -27,7 +28,7 @@ void finish_ok(UiStatus& status, std::string text) {
 }
 
 void finish_failed(UiStatus& status, std::string text) {
-  const auto now = std::chrono::steady_clock::now();
+  const auto now = status.clock_.now();
   std::lock_guard lock(status.mutex_);
   auto& f = status.fields_;
   f.phase = Phase::failed;

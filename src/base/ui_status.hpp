@@ -10,6 +10,8 @@
 #include <optional>
 #include <string>
 
+#include "base/clock.hpp"
+
 namespace corvald {
 
 enum class Phase : std::uint8_t {
@@ -35,6 +37,9 @@ struct UiStatusFields {
 
 class UiStatus {
  public:
+  // `clock` stamps finished_at; the window that waits after it must read the same clock.
+  explicit UiStatus(const Clock& clock = Clock::real()) : clock_(clock) {}
+
   UiStatusFields snapshot() const;
 
   friend void set_status(UiStatus& status, Phase phase, std::uint32_t percent, std::string text);
@@ -44,11 +49,15 @@ class UiStatus {
                          std::optional<std::string> release_date);
 
  private:
+  const Clock clock_;
   // Guards fields_. Held only to copy or assign; never while calling out.
   mutable std::mutex mutex_;
   UiStatusFields fields_;
 };
 
+// Ignored once the record is finished: a late progress line would otherwise take the place of
+// the final text while `finished` stays set, leaving a success that never closes the window or
+// a failure whose message is gone.
 void set_status(UiStatus& status, Phase phase, std::uint32_t percent, std::string text);
 // Ignored once the record is finished, so a launcher's own final text stays visible.
 void finish_ok(UiStatus& status, std::string text);

@@ -7,16 +7,6 @@
 namespace corvald {
 namespace {
 
-TEST(UiStatusTest, StartsEmptyInPhaseZero) {
-  UiStatus status;
-  const auto s = status.snapshot();
-  EXPECT_EQ(s.phase, Phase::created);
-  EXPECT_TRUE(s.text.empty());
-  EXPECT_FALSE(s.finished);
-  EXPECT_FALSE(s.finished_at.has_value());
-  EXPECT_FALSE(s.error_text.has_value());
-}
-
 TEST(UiStatusTest, SecondFinishOkKeepsTheFirstText) {
   UiStatus status;
   set_status(status, Phase::installing, 96, "Installing…");
@@ -50,14 +40,31 @@ TEST(UiStatusTest, FinishFailedAlwaysWinsAndKeepsThePercent) {
   EXPECT_EQ(s.text, "launch failed");
 }
 
-TEST(UiStatusTest, SetStatusIgnoresFinished) {
-  UiStatus status;
-  finish_ok(status, "done");
-  set_status(status, Phase::installing, 96, "late");
-  const auto s = status.snapshot();
-  EXPECT_EQ(s.phase, Phase::installing);
-  EXPECT_EQ(s.text, "late");
-  EXPECT_TRUE(s.finished);
+// Progress may still arrive after the end: it neither finishes the record nor replaces the
+// final text of a success (whose window would then never close) or of a failure. The finish
+// is stamped on the status's own clock, which the window reads too.
+TEST(UiStatusTest, AFinishedRecordKeepsItsFinalState) {
+  auto now = std::chrono::steady_clock::time_point(std::chrono::hours(5));
+  const Clock clock{.now = [&] { return now; }, .sleep = [](std::chrono::milliseconds) {}};
+  UiStatus succeeded(clock);
+  set_status(succeeded, Phase::installing, 96, "Installing…");
+  EXPECT_FALSE(succeeded.snapshot().finished);
+  finish_ok(succeeded, "done");
+  now += std::chrono::seconds(1);
+  set_status(succeeded, Phase::installing, 96, "late");
+  auto s = succeeded.snapshot();
+  EXPECT_EQ(s.phase, Phase::done);
+  EXPECT_EQ(s.percent, 100u);
+  EXPECT_EQ(s.text, "done");
+  EXPECT_EQ(s.finished_at, std::chrono::steady_clock::time_point(std::chrono::hours(5)));
+
+  UiStatus failed(clock);
+  finish_failed(failed, "Cancelled.");
+  set_status(failed, Phase::downloading, 42, "Downloading");
+  s = failed.snapshot();
+  EXPECT_EQ(s.phase, Phase::failed);
+  EXPECT_EQ(s.text, "Cancelled.");
+  EXPECT_EQ(s.finished_at, now);
 }
 
 TEST(UiStatusTest, TargetVersionAndDateAreSetTogether) {

@@ -18,6 +18,7 @@
 #include "ui/label_win.hpp"
 #include "ui/win32_failure_win.hpp"
 #include "ui/window_class_win.hpp"
+#include "ui/window_icons_win.hpp"
 
 namespace corvald::feedback_dialog {
 namespace {
@@ -58,8 +59,8 @@ Result<DialogFonts> create_fonts(const DialogLayout& layout) {
 class FeedbackDialog final : public ui::WindowHandler {
  public:
   // The dialog owns itself from here on: it lives as long as its window.
-  static Result<void> open(const RunSettings& settings) {
-    std::unique_ptr<FeedbackDialog> dialog(new FeedbackDialog(settings));
+  static Result<void> open(const RunSettings& settings, const Clock& clock) {
+    std::unique_ptr<FeedbackDialog> dialog(new FeedbackDialog(settings, clock));
     if (auto built = dialog->build(); !built) return built;
     (void)dialog.release();
     return Ok{};
@@ -74,8 +75,8 @@ class FeedbackDialog final : public ui::WindowHandler {
   }
 
  private:
-  explicit FeedbackDialog(const RunSettings& settings)
-      : settings_(settings), shared_(std::make_shared<FeedbackShared>()) {}
+  FeedbackDialog(const RunSettings& settings, const Clock& clock)
+      : settings_(settings), clock_(clock), shared_(std::make_shared<FeedbackShared>()) {}
 
   Result<void> build();
   LRESULT on_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam) override;
@@ -87,9 +88,11 @@ class FeedbackDialog final : public ui::WindowHandler {
   void close();
 
   const RunSettings settings_;
+  const Clock clock_;
   SharedFeedback shared_;
   DialogLayout layout_ = dialog_layout(ui::Scale(ui::design_dpi));
   DialogFonts fonts_;
+  ui::WindowIcons icons_;
   HWND window_ = nullptr;
   HWND hint_ = nullptr;
   HWND description_ = nullptr;
@@ -103,7 +106,9 @@ Result<void> FeedbackDialog::build() {
   auto window = ui::create_centred_window(L"Send Feedback", dialog_style, client_at, *this);
   if (!window) return window.error();
   window_ = *window;
-  layout_ = dialog_layout(ui::Scale(ui::window_dpi(window_)));
+  const int dpi = ui::window_dpi(window_);
+  layout_ = dialog_layout(ui::Scale(dpi));
+  icons_.show(window_, dpi);
   auto fonts = create_fonts(layout_);
   if (!fonts) return fonts.error();
   fonts_ = std::move(fonts).value();
@@ -153,6 +158,7 @@ void FeedbackDialog::fit_button_row() {
 void FeedbackDialog::on_dpi_changed(int dpi, const RECT& suggested) {
   ui::move_to_suggested(window_, suggested);
   if (send_ == nullptr) return;  // still being built, at the DPI it reads then
+  icons_.show(window_, dpi);
   const DialogLayout next = dialog_layout(ui::Scale(dpi));
   auto fonts = create_fonts(next);
   if (!fonts) return;  // the old sizes stay with the old fonts
@@ -180,18 +186,17 @@ void FeedbackDialog::on_send() {
   try {
     // The thread holds the shared state only, never the dialog: a dialog closed meanwhile
     // lets the upload run to its end unseen.
-    std::thread([shared = shared_, description, settings = settings_] {
-      store_outcome(*shared, upload_feedback(description, settings),
-                    std::chrono::steady_clock::now());
+    std::thread([shared = shared_, description, settings = settings_, clock = clock_] {
+      store_outcome(*shared, upload_feedback(description, settings), clock.now());
     }).detach();
   } catch (const std::system_error& e) {
     store_outcome(*shared_, {false, std::string("starting the upload failed: ") + e.what()},
-                  std::chrono::steady_clock::now());
+                  clock_.now());
   }
 }
 
 void FeedbackDialog::on_poll() {
-  const PollView view = poll(*shared_, std::chrono::steady_clock::now());
+  const PollView view = poll(*shared_, clock_.now());
   if (view.kind == PollView::Kind::nothing) return;
   ui::set_window_text(status_, view.status_text);
   if (view.kind == PollView::Kind::failed) set_controls_enabled(true);
@@ -232,8 +237,8 @@ LRESULT FeedbackDialog::on_message(HWND window, UINT message, WPARAM wparam, LPA
 
 }  // namespace
 
-void open_feedback_dialog(const RunSettings& settings) {
-  if (auto opened = FeedbackDialog::open(settings); !opened) {
+void open_feedback_dialog(const RunSettings& settings, const Clock& clock) {
+  if (auto opened = FeedbackDialog::open(settings, clock); !opened) {
     log_info("[feedback-ui] build_ui failed: {}", opened.error().display());
     log_where("[feedback-ui] ", opened.error());
   }

@@ -19,7 +19,7 @@
 #include "startup/paths.hpp"
 #include "startup/run_mode.hpp"
 #include "startup/run_settings.hpp"
-#include "telemetry/endpoint.hpp"
+#include "telemetry/stub_telemetry.hpp"
 #include "telemetry/telemetry.hpp"
 #include "text/format.hpp"
 #include "wer_setup/crash_dumps.hpp"
@@ -29,22 +29,25 @@ namespace {
 
 constexpr unsigned log_retention_hours = 72;
 
+// Without a log the run goes on unchanged. The reason can only go to the console: a log
+// written below a link would land wherever the link points, and a logger that did not start
+// has nowhere to write.
+void no_log_for_this_run(const std::string& reason) {
+  std::fputs(text::format("[main] no log for this run: {}\n", reason).c_str(), stderr);
+}
+
 void start_logging(const RunSettings& settings) {
   auto dir = create_logs_dir(settings.local_app_data);
-  if (!dir) {
-    // No log for this run, and everything else goes on unchanged. The reason can only go to
-    // the console: a log written below a link would land wherever the link points.
-    std::fputs(text::format("[main] no log for this run: {}\n", dir.error().display()).c_str(),
-               stderr);
-    return;
-  }
+  if (!dir) return no_log_for_this_run(dir.error().display());
   logfile::LoggerConfig config;
   config.level = logfile::Level::info;
   config.name = build_info::folder_name;
   config.folder = std::move(dir).value();
   config.retention_hours = log_retention_hours;
   config.echo_to_stderr = false;
-  logfile::init_logging(config);
+  if (!logfile::init_logging(config)) {
+    no_log_for_this_run(text::format("the logger could not start in {}", config.folder));
+  }
 }
 
 int run_already_running(const RunSettings& settings) {
@@ -59,18 +62,9 @@ int run_already_running(const RunSettings& settings) {
   auto client_id = load_or_create_client_id_under(settings.local_app_data);
   if (!client_id) return code;
 
-  telemetry::TelemetryConfig config;
-  config.endpoint = telemetry::telemetry_endpoint(settings);
-  config.user_agent = user_agent;
-  config.app_id = build_info::app_id;
-  config.stub_version = build_info::stub_version;
-  config.session_id = net::new_uuid_v4();
-  config.client_id = std::move(client_id).value();
-  config.locale = settings.locale;
-  config.channel = "windows";
-  auto telemetry =
-      telemetry::telemetry_start(std::move(client).value(), std::move(config),
-                                 telemetry::default_telemetry_hooks(settings.telemetry_trace));
+  auto telemetry = telemetry::start_stub_telemetry(
+      std::move(client).value(), settings,
+      {user_agent, net::new_uuid_v4(), std::move(client_id).value()}, settings.locale);
   telemetry::telemetry_send(telemetry, telemetry::TelemetryEvent("stub_already_running"));
   (void)telemetry::telemetry_shutdown(telemetry);
   return code;

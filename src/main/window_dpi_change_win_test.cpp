@@ -38,6 +38,18 @@ int font_height(HWND control) {
   return font.lfHeight;
 }
 
+// The width of the small icon the window shows in its caption; 0 when it has none.
+int icon_width(HWND window) {
+  const auto icon = reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, ICON_SMALL, 0));
+  ICONINFO info{};
+  if (icon == nullptr || !GetIconInfo(icon, &info)) return 0;
+  BITMAP bitmap{};
+  const int got = GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof(bitmap), &bitmap);
+  if (info.hbmColor) DeleteObject(info.hbmColor);
+  if (info.hbmMask) DeleteObject(info.hbmMask);
+  return got ? bitmap.bmWidth : 0;
+}
+
 void send_dpi_change(HWND window, int dpi, RECT suggested) {
   SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
   RECT now{};
@@ -91,6 +103,9 @@ TEST(WindowDpiChange, MainWindowAndDialogMoveToTheSuggestedRectangleAndLayOutAga
   ASSERT_EQ(parts.size(), 5u);
   EXPECT_EQ(font_height(parts[1].handle), 18);  // the description's body font
   EXPECT_EQ(font_height(parts[2].handle), 16);  // the status line's small font
+  // The stub's own icon in the caption, drawn again for 125 % (without one Wine shows its
+  // default icon there).
+  EXPECT_EQ(icon_width(dialog), 20);
   DestroyWindow(dialog);
 }
 

@@ -41,16 +41,22 @@ void run_message_loop() {
 int run_windowed(const RunSettings& settings) {
   if (auto ready = set_up_ui_platform(); !ready) return ui_failure(ready.error());
 
-  auto status = std::make_shared<UiStatus>();
+  // One clock for the status, the window, its dialogs and the worker: the window's pause after
+  // a success is measured from the status's finish.
+  const Clock* clock = &Clock::real();
+  auto status = std::make_shared<UiStatus>(*clock);
   auto cancel = std::make_shared<CancelFlag>();
   auto window = ui::MainWindow::build(
-      status, cancel, [settings] { feedback_dialog::open_feedback_dialog(settings); },
-      settings.screenshot_dir);
+      status, cancel,
+      [settings, clock] { feedback_dialog::open_feedback_dialog(settings, *clock); },
+      settings.screenshot_dir, *clock);
   if (!window) return ui_failure(window.error());
 
   try {
     // Never joined: returning from the entry point ends a worker that is still busy.
-    std::thread([status, cancel, settings] { run_worker(status, cancel, settings); }).detach();
+    std::thread([status, cancel, settings, clock] {
+      run_worker(status, cancel, settings, *clock);
+    }).detach();
   } catch (const std::system_error& e) {
     return ui_failure(
         StubError::system_failure(std::string("starting the install worker failed: ") + e.what(),

@@ -7,9 +7,7 @@
 
 namespace corvald {
 
-bool report_log_requested(const std::optional<std::string>& value) {
-  return value && *value == "1";
-}
+bool switch_on(const std::optional<std::string>& value) { return value && *value == "1"; }
 
 bool is_silent_switch(std::string_view arg) {
   const std::string lower = text::ascii_lower(arg);

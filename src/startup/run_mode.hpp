@@ -15,8 +15,9 @@ enum class ExitCode : int {
   already_running = 2,
 };
 
-// "APP_INSTALLER_REPORT_LOG" selects report-log mode only when it is exactly "1".
-bool report_log_requested(const std::optional<std::string>& value);
+// A switch variable (APP_INSTALLER_REPORT_LOG, APP_INSTALLER_SKIP_INSTALL) is on only when it
+// is exactly "1": "true", " 1" or an empty value leave it off.
+bool switch_on(const std::optional<std::string>& value);
 
 // Compared after ASCII lower-casing, so /S and --Silent count too.
 inline constexpr std::array<std::string_view, 5> silent_switches = {"/s", "--silent", "-s",

@@ -24,13 +24,13 @@ TEST(RunModeTest, OnlyArgumentsAfterTheProgramPathCount) {
   EXPECT_FALSE(has_silent_switch(std::vector<std::string>{"setup.exe", "/s=1"}));
 }
 
-TEST(RunModeTest, ReportLogNeedsExactlyOne) {
-  EXPECT_TRUE(report_log_requested(std::string("1")));
-  EXPECT_FALSE(report_log_requested(std::string("true")));
-  EXPECT_FALSE(report_log_requested(std::string(" 1")));
-  EXPECT_FALSE(report_log_requested(std::string("1 ")));
-  EXPECT_FALSE(report_log_requested(std::string("")));
-  EXPECT_FALSE(report_log_requested(std::nullopt));
+TEST(RunModeTest, SwitchVariablesNeedExactlyOne) {
+  EXPECT_TRUE(switch_on(std::string("1")));
+  EXPECT_FALSE(switch_on(std::string("true")));
+  EXPECT_FALSE(switch_on(std::string(" 1")));
+  EXPECT_FALSE(switch_on(std::string("1 ")));
+  EXPECT_FALSE(switch_on(std::string("")));
+  EXPECT_FALSE(switch_on(std::nullopt));
 }
 
 TEST(RunModeTest, ArgumentListIsQuotedAndEscaped) {

@@ -16,8 +16,8 @@ Result<Path> RunSettings::cache_root() const { return cache_dir_under(local_app_
 RunSettings read_run_settings() {
   RunSettings settings;
   settings.local_app_data = platform::env_path("LOCALAPPDATA");
-  settings.report_log = report_log_requested(platform::env_var(env_name::report_log));
-  settings.skip_install = platform::env_var(env_name::skip_install) == "1";
+  settings.report_log = switch_on(platform::env_var(env_name::report_log));
+  settings.skip_install = switch_on(platform::env_var(env_name::skip_install));
   // Presence is what counts for these two, so the raw lookup is used: a value that is not
   // valid Unicode still counts as set.
   settings.telemetry_url_set = platform::env_path(env_name::telemetry_url).has_value();

@@ -1,9 +1,11 @@
 // The environment switches, as the settings read at start-up hand them over.
 #include <gtest/gtest.h>
 
+#include "build_info.hpp"
 #include "logfile/test/log_capture.hpp"
 #include "net/service.hpp"
 #include "telemetry/endpoint.hpp"
+#include "telemetry/stub_telemetry.hpp"
 #include "telemetry/telemetry_hooks.hpp"
 
 namespace corvald::telemetry {
@@ -34,6 +36,23 @@ TEST(TelemetryEndpoint, TheOverrideIsUsedWhenItIsSetAndSafe) {
                 "loopback host, may replace the telemetry endpoint; using " +
                 fallback});
   EXPECT_EQ(telemetry_endpoint_from(true, std::nullopt, std::nullopt), "");
+}
+
+// Both the install and a refused start report through this: the endpoint the settings chose,
+// the given locale rather than the settings' one, and every identity field filled.
+TEST(TelemetryEndpoint, EveryRunReportsToTheSettingsEndpointInTheGivenLocale) {
+  RunSettings settings;
+  settings.telemetry_url_set = true;
+  settings.telemetry_url = "http://127.0.0.1:7/r";
+  settings.locale = "de-DE";
+  const TelemetryConfig config =
+      stub_telemetry_config(settings, {"agent/1", "session-1", "client-1"}, "en");
+  EXPECT_EQ(config.endpoint, "http://127.0.0.1:7/r");
+  EXPECT_EQ(config.locale, "en");
+  EXPECT_EQ(std::vector<std::string>({config.user_agent, config.session_id, config.client_id,
+                                      config.app_id, config.stub_version, config.channel}),
+            std::vector<std::string>({"agent/1", "session-1", "client-1", build_info::app_id,
+                                      build_info::stub_version, "windows"}));
 }
 
 TEST(TelemetryHooksTest, TraceSwitchIsTheOneTheHooksWereMadeWith) {

@@ -71,12 +71,12 @@ void reset_progress(HWND bar) {
 
 Result<std::unique_ptr<MainWindow>> MainWindow::build(
     SharedUiStatus status, SharedCancelFlag cancel, std::function<void()> open_feedback,
-    const std::optional<std::string>& screenshot_dir) {
+    const std::optional<std::string>& screenshot_dir, const Clock& clock) {
   std::optional<std::wstring> screenshot_folder;
   if (screenshot_dir) screenshot_folder = platform::widen(*screenshot_dir);
   std::unique_ptr<MainWindow> w(new MainWindow(std::move(status), std::move(cancel),
                                                std::move(open_feedback),
-                                               std::move(screenshot_folder)));
+                                               std::move(screenshot_folder), clock));
   // The window comes first: its monitor's DPI decides the sizes of everything else.
   auto window = create_centred_window(L"Corvald Tavrin Installer", window_style, client_at, *w);
   if (!window) return std::move(window).error();
@@ -86,7 +86,7 @@ Result<std::unique_ptr<MainWindow>> MainWindow::build(
   if (!made) return std::move(made).error();
   w->logo_bitmap_ = std::move(made->logo);
   w->fonts_ = std::move(made->fonts);
-  w->set_icons(*made);
+  w->icons_.show(w->window_, window_dpi(w->window_));
   if (auto created = w->create_controls(); !created) return created.error();
   if (SetTimer(w->window_, tick_timer, tick_ms, nullptr) == 0) {
     return win32_failure("SetTimer");
@@ -103,26 +103,7 @@ Result<MainWindow::Scaled> MainWindow::load_scaled() const {
   auto fonts = create_fonts(layout_.fonts);
   if (!fonts) return std::move(fonts).error();
   made.fonts = std::move(fonts).value();
-  const int dpi = window_dpi(window_);
-  made.icon = load_window_icon(system_metric_for_dpi(SM_CXSMICON, dpi));
-  made.big_icon = load_icon(system_metric_for_dpi(SM_CXICON, dpi));
   return made;
-}
-
-// The window takes its icons before the old ones go, so it never shows a destroyed one.
-void MainWindow::set_icons(Scaled& made) {
-  // A missing icon of our own falls back to the shared stock icon, which is never destroyed.
-  HICON icon = made.icon
-                   ? made.icon.get()
-                   : static_cast<HICON>(LoadImageW(nullptr, MAKEINTRESOURCEW(32513), IMAGE_ICON, 0,
-                                                   0, LR_SHARED | LR_DEFAULTSIZE));
-  SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
-  // The taskbar and Alt+Tab show the large icon; without one they stretch the small one.
-  if (made.big_icon) {
-    SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(made.big_icon.get()));
-  }
-  icon_ = std::move(made.icon);
-  big_icon_ = std::move(made.big_icon);
 }
 
 Result<void> MainWindow::create_controls() {
@@ -205,7 +186,7 @@ void MainWindow::on_dpi_changed(int dpi, const RECT& suggested) {
     layout_ = previous;  // the old sizes stay with the old fonts
     return;
   }
-  set_icons(*made);
+  icons_.show(window_, dpi);
   // The control gives back the old bitmap and show_logo deletes it.
   (void)logo_bitmap_.release();
   logo_bitmap_ = std::move(made->logo);
@@ -257,7 +238,7 @@ void MainWindow::place_status_lines() {
 }
 
 void MainWindow::on_tick() {
-  const TickView view = decide_tick(status_->snapshot(), std::chrono::steady_clock::now());
+  const TickView view = decide_tick(status_->snapshot(), clock_.now());
   if (view.status_text) show_status(*view.status_text);
   SendMessageW(progress_, PBM_SETPOS, static_cast<WPARAM>(view.progress_position), 0);
   if (view.version_line && *view.version_line != shown_version_) {

@@ -8,11 +8,13 @@
 #include <optional>
 #include <string>
 
+#include "base/clock.hpp"
 #include "base/result.hpp"
 #include "base/ui_status.hpp"
 #include "ui/gdi_handles_win.hpp"
 #include "ui/main_window_layout.hpp"
 #include "ui/window_class_win.hpp"
+#include "ui/window_icons_win.hpp"
 
 namespace corvald::ui {
 
@@ -28,10 +30,12 @@ class MainWindow final : public WindowHandler {
   // Builds the window and its controls, visible and centred, with the tick running. The
   // window classes must be registered and COM initialised on this thread. `open_feedback` is
   // called on every click on Feedback. With a `screenshot_dir` the window saves a capture of
-  // itself there every 2 seconds (APP_INSTALLER_SCREENSHOT_DIR).
-  static Result<std::unique_ptr<MainWindow>> build(
-      SharedUiStatus status, SharedCancelFlag cancel, std::function<void()> open_feedback,
-      const std::optional<std::string>& screenshot_dir);
+  // itself there every 2 seconds (APP_INSTALLER_SCREENSHOT_DIR). The pause before closing after
+  // a success runs on `clock`, the one the status stamps its finish with.
+  static Result<std::unique_ptr<MainWindow>> build(SharedUiStatus status, SharedCancelFlag cancel,
+                                                   std::function<void()> open_feedback,
+                                                   const std::optional<std::string>& screenshot_dir,
+                                                   const Clock& clock = Clock::real());
 
   MainWindow(const MainWindow&) = delete;
   MainWindow& operator=(const MainWindow&) = delete;
@@ -41,11 +45,12 @@ class MainWindow final : public WindowHandler {
 
  private:
   MainWindow(SharedUiStatus status, SharedCancelFlag cancel, std::function<void()> open_feedback,
-             std::optional<std::wstring> screenshot_dir)
+             std::optional<std::wstring> screenshot_dir, const Clock& clock)
       : status_(std::move(status)),
         cancel_(std::move(cancel)),
         open_feedback_(std::move(open_feedback)),
-        screenshot_dir_(std::move(screenshot_dir)) {}
+        screenshot_dir_(std::move(screenshot_dir)),
+        clock_(clock) {}
 
   Result<void> create_controls();
   void set_texts();
@@ -53,11 +58,8 @@ class MainWindow final : public WindowHandler {
   struct Scaled {
     UniqueBitmap logo;
     MainWindowFonts fonts;
-    UniqueIcon icon;
-    UniqueIcon big_icon;
   };
   Result<Scaled> load_scaled() const;
-  void set_icons(Scaled& made);
   void on_dpi_changed(int dpi, const RECT& suggested);
   void fit_button_row();
   LRESULT on_message(HWND window, UINT message, WPARAM wparam, LPARAM lparam) override;
@@ -71,9 +73,9 @@ class MainWindow final : public WindowHandler {
   SharedCancelFlag cancel_;
   std::function<void()> open_feedback_;
   std::optional<std::wstring> screenshot_dir_;
+  const Clock clock_;
   MainWindowLayout layout_ = main_window_layout(Scale(design_dpi));
-  UniqueIcon icon_;      // empty when the stock icon stands in
-  UniqueIcon big_icon_;  // for the taskbar and Alt+Tab; empty when it cannot be loaded
+  WindowIcons icons_;
   UniqueBitmap logo_bitmap_;
   MainWindowFonts fonts_;
   HWND window_ = nullptr;

@@ -9,7 +9,7 @@
 #include "net/uuid.hpp"
 #include "platform/registry.hpp"
 #include "startup/client_id.hpp"
-#include "telemetry/endpoint.hpp"
+#include "telemetry/stub_telemetry.hpp"
 #include "telemetry/telemetry.hpp"
 #include "worker/pipeline.hpp"
 
@@ -73,18 +73,9 @@ void run_worker(SharedUiStatus status, SharedCancelFlag cancel, const RunSetting
   auto client = net::HttpClient::open(user_agent);
   if (!client) return show(*status, std::move(client).error());
 
-  telemetry::TelemetryConfig config;
-  config.endpoint = telemetry::telemetry_endpoint(settings);
-  config.user_agent = user_agent;
-  config.app_id = build_info::app_id;
-  config.stub_version = build_info::stub_version;
-  config.session_id = session_id;
-  config.client_id = client_id.value();
-  config.locale = "en";
-  config.channel = "windows";
-  TelemetryHandle telemetry =
-      telemetry::telemetry_start(client.value(), std::move(config),
-                                 telemetry::default_telemetry_hooks(settings.telemetry_trace));
+  // The install's events always say "en"; only a refused start reports the window's language.
+  TelemetryHandle telemetry = telemetry::start_stub_telemetry(
+      client.value(), settings, {user_agent, session_id, client_id.value()}, "en");
   telemetry::telemetry_send(telemetry, TelemetryEvent("stub_started")
                                            .add_text("build_datetime", build_info::build_datetime)
                                            .add_text("build_commit", build_info::commit));
