@@ -14,8 +14,11 @@
 #include "cache/cache_test_support.hpp"
 #include "logfile/test/log_capture.hpp"
 #include "logfile/test/log_test_support.hpp"
+#include "platform/child_process.hpp"
 #include "platform/file_error.hpp"
+#include "platform/process.hpp"
 #include "text/format.hpp"
+#include "text/path_text.hpp"
 
 namespace corvald::cache {
 namespace {
@@ -35,39 +38,25 @@ constexpr char kAbcSha[] =
 class Scanner {
  public:
   Scanner(const fs::path& file, std::chrono::milliseconds hold, DWORD share, const fs::path& dir) {
-    wchar_t self[MAX_PATH];
-    const DWORD n = GetModuleFileNameW(nullptr, self, MAX_PATH);
-    const fs::path holder = fs::path(std::wstring(self, n)).parent_path() / L"file_holder.exe";
-    const fs::path ready = dir / L"scanner-ready";
-    std::wstring command = L"\"" + holder.wstring() + L"\" \"" + file.wstring() + L"\" " +
-                           std::to_wstring(hold.count()) + L" " + std::to_wstring(share) + L" \"" +
-                           ready.wstring() + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION started{};
-    if (!CreateProcessW(holder.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &started)) {
-      return;
-    }
-    CloseHandle(started.hThread);
-    process_ = started.hProcess;
-    for (int i = 0; i < 1000 && !fs::exists(ready); ++i) {
-      if (WaitForSingleObject(process_, 10) == WAIT_OBJECT_0) break;
-    }
+    const fs::path ready = dir / "scanner-ready";
+    auto started =
+        platform::start_process(platform::current_exe_path()->parent_path() / "file_holder.exe",
+                                {text::path_to_utf8(file), std::to_string(hold.count()),
+                                 std::to_string(share), text::path_to_utf8(ready)},
+                                std::nullopt, false);
+    if (!started) return;
+    process_.emplace(std::move(started).value());
+    for (int i = 0; i < 1000 && !fs::exists(ready); ++i) std::this_thread::sleep_for(10ms);
     holding_ = fs::exists(ready);
   }
   ~Scanner() {
-    if (!process_) return;
-    WaitForSingleObject(process_, INFINITE);
-    CloseHandle(process_);
+    if (process_) (void)process_->wait();
   }
-  Scanner(const Scanner&) = delete;
-  Scanner& operator=(const Scanner&) = delete;
 
   bool holding() const { return holding_; }
 
  private:
-  HANDLE process_ = nullptr;
+  std::optional<platform::ChildProcess> process_;
   bool holding_ = false;
 };
 
