@@ -71,15 +71,23 @@ StubError StubError::system_failure(std::string message, std::uint32_t code) {
 }
 
 StubError StubError::wrapping(std::string_view prefix, StubError cause) {
-  std::string message = text::format("{}: {}", prefix, cause.text_);
-  return gave_up(std::move(message), std::move(cause));
+  return internal(std::string(prefix)).with_cause(std::move(cause), true);
 }
 
 StubError StubError::gave_up(std::string message, StubError cause) {
-  StubError e = internal(std::move(message));
-  e.code_ = cause.system_code();
-  e.steps_ = std::move(cause.steps_);
-  return e;
+  return internal(std::move(message)).with_cause(std::move(cause), false);
+}
+
+StubError StubError::with_cause(StubError cause, bool cause_on_display) && {
+  cause_ = std::make_shared<const StubError>(std::move(cause));
+  cause_on_display_ = cause_on_display;
+  return std::move(*this);
+}
+
+std::uint32_t StubError::system_code() const {
+  if (kind_ == Kind::io) return io_.code;
+  if (code_ != 0 || !cause_) return code_;
+  return cause_->system_code();
 }
 
 StubError StubError::with_context(std::string operation, Path path) && {
@@ -96,13 +104,23 @@ StubError StubError::with_detail(std::string detail) && {
   return std::move(*this);
 }
 
-std::string StubError::context_text() const {
-  std::string line;
+const std::string& StubError::detail() const {
+  if (detail_.empty() && cause_) return cause_->detail();
+  return detail_;
+}
+
+std::string StubError::steps_text() const {
+  std::string line = cause_ ? cause_->steps_text() : std::string();
   for (const auto& step : steps_) {
     if (!line.empty()) line += " <- ";
     line += step.operation;
     if (!step.path.empty()) line += text::format(" {}", step.path);
   }
+  return line;
+}
+
+std::string StubError::context_text() const {
+  const std::string line = steps_text();
   const std::uint32_t code = system_code();
   if (code == 0) return line;
   if (line.empty()) return text::format("system error {}", code);
@@ -125,7 +143,9 @@ std::string StubError::display() const {
     case Kind::timeout: return text::format("timeout: {}", text_);
     case Kind::feed_no_build:
       return text::format("no build for this machine (HTTP 204): {}", text_);
-    case Kind::internal: return text_;
+    case Kind::internal:
+      if (cause_ && cause_on_display_) return text::format("{}: {}", text_, cause_->display());
+      return text_;
   }
   return text_;
 }

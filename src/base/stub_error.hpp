@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -55,11 +56,11 @@ class StubError {
   static StubError not_found(std::string_view what, const Path& path);
   // A platform call that failed with `code`: kind internal, the message alone on display.
   static StubError system_failure(std::string message, std::uint32_t code);
-  // `cause` under a fixed message: kind internal, displayed as "{prefix}: {cause's text}",
-  // keeping the cause's code and steps.
+  // `cause` under a fixed message: kind internal, displayed as "{prefix}: {cause's display}".
+  // The cause stays whole inside: its kind, texts, code and steps.
   static StubError wrapping(std::string_view prefix, StubError cause);
   // Several tries failed and `cause` is the one worth naming: kind internal, the message
-  // alone on display, keeping the cause's code and steps.
+  // alone on display, the cause whole inside for its code and steps.
   static StubError gave_up(std::string message, StubError cause);
 
   Kind kind() const { return kind_; }
@@ -72,24 +73,31 @@ class StubError {
   std::uint64_t expected_size() const { return expected_size_; }
   std::uint64_t actual_size() const { return actual_size_; }
 
+  // The error this one wraps, or null.
+  const StubError* cause() const { return cause_.get(); }
+
   std::string display() const;
 
-  // The platform's error code: an io error's own, a network or platform failure's; 0 when none.
-  std::uint32_t system_code() const { return kind_ == Kind::io ? io_.code : code_; }
-  // Innermost first: the platform call, then each caller that added the step it was taking.
+  // The platform's error code: an io error's own, a network or platform failure's, else the
+  // cause's; 0 when none.
+  std::uint32_t system_code() const;
+  // The steps of this error alone, innermost first: the platform call, then each caller that
+  // added the step it was taking. A cause's steps stay with the cause.
   const std::vector<ErrorStep>& steps() const { return steps_; }
   StubError with_context(std::string operation, Path path = {}) &&;
   StubError with_context(std::string operation, Path path = {}) const&;
-  // The steps and the code on one line, e.g. "open for reading C:\x.exe <- verify the cached
-  // installer (system error 5)"; empty when there is neither.
+  // The steps, the cause's first, and the code on one line, e.g. "open for reading C:\x.exe
+  // <- verify the cached installer (system error 5)"; empty when there is neither.
   std::string context_text() const;
   // What support needs beyond the steps, for a line of its own after them (why a server's
-  // certificate was refused, for one); empty when there is nothing more to say.
-  const std::string& detail() const { return detail_; }
+  // certificate was refused, for one), or the cause's; empty when there is nothing more to say.
+  const std::string& detail() const;
   StubError with_detail(std::string detail) &&;
 
  private:
   explicit StubError(Kind kind) : kind_(kind) {}
+  StubError with_cause(StubError cause, bool cause_on_display) &&;
+  std::string steps_text() const;
 
   Kind kind_;
   std::string text_;
@@ -101,6 +109,9 @@ class StubError {
   std::uint64_t actual_size_ = 0;
   std::uint32_t code_ = 0;
   std::vector<ErrorStep> steps_;
+  // Shared, not copied: an error is copied on its way out more often than it is wrapped.
+  std::shared_ptr<const StubError> cause_;
+  bool cause_on_display_ = false;
   std::string detail_;
 };
 

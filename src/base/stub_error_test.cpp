@@ -99,28 +99,62 @@ TEST(StubErrorTest, StepsInnermostFirstWithTheSystemCodeOnOneLine) {
   EXPECT_EQ(no_code.context_text(), "check");
 }
 
-TEST(StubErrorTest, PlatformFailuresAndWrappedErrorsKeepCodeAndSteps) {
+TEST(StubErrorTest, PlatformFailuresAndNotFoundKeepTheirFixedTexts) {
   const StubError failed = StubError::system_failure("CoInitialize failed", 0x80004005u);
   EXPECT_EQ(failed.kind(), StubError::Kind::internal);
   EXPECT_EQ(failed.display(), "CoInitialize failed");
   EXPECT_EQ(failed.system_code(), 0x80004005u);
-
-  const StubError cause =
-      StubError::system_failure("Access is denied.", 5).with_context("start", Path("/a/app.exe"));
-  const StubError spawn = StubError::wrapping("spawn installer", cause);
-  EXPECT_EQ(spawn.kind(), StubError::Kind::internal);
-  EXPECT_EQ(spawn.display(), "spawn installer: Access is denied.");
-  EXPECT_EQ(spawn.context_text(), "start /a/app.exe (system error 5)");
-
-  const StubError io_cause =
-      StubError::io({32, "The file is in use."}).with_context("delete", Path("/t/x.download.7"));
-  const StubError gave_up = StubError::gave_up("no usable temp path near /t/x.download", io_cause);
-  EXPECT_EQ(gave_up.display(), "no usable temp path near /t/x.download");
-  EXPECT_EQ(error_message_key(gave_up).key, "ui.error.internal");
-  EXPECT_EQ(gave_up.context_text(), "delete /t/x.download.7 (system error 32)");
-
   EXPECT_EQ(StubError::not_found("installer", Path("/t/Setup.exe")).display(),
             "installer not found: /t/Setup.exe");
+}
+
+// A wrapper shows its cause as the cause shows itself, whatever kind it is, and its where line
+// carries the cause's steps before its own and the cause's code.
+TEST(StubErrorTest, WrappedCausesOfEveryKindRenderThemselves) {
+  struct Case {
+    StubError cause;
+    std::string spawn_display;
+    std::string where;
+  };
+  const std::vector<Case> cases = {
+      {StubError::io({32, "The process cannot access the file."})
+           .with_context("open for reading", Path("/c/Setup.exe")),
+       "spawn installer: io error: The process cannot access the file.",
+       "open for reading /c/Setup.exe <- start the installer (system error 32)"},
+      {StubError::http("https://cdn/Setup.exe", 404),
+       "spawn installer: HTTP 404 for https://cdn/Setup.exe", "start the installer"},
+      {StubError::network("WinHttpSendRequest: 0x80072EFD").with_context("send"),
+       "spawn installer: network error: WinHttpSendRequest: 0x80072EFD",
+       "send <- start the installer"},
+      {StubError::verify("abc==", "xyz==", 42, 42),
+       "spawn installer: verify failed: size=42, expected sha512=abc==, got=xyz==",
+       "start the installer"},
+      {StubError::system_failure("Access is denied.", 5).with_context("start", Path("/a/app.exe")),
+       "spawn installer: Access is denied.",
+       "start /a/app.exe <- start the installer (system error 5)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.spawn_display);
+    const StubError spawn =
+        StubError::wrapping("spawn installer", c.cause).with_context("start the installer");
+    EXPECT_EQ(spawn.kind(), StubError::Kind::internal);
+    EXPECT_EQ(error_message_key(spawn).key, "ui.error.internal");
+    EXPECT_EQ(spawn.display(), c.spawn_display);
+    EXPECT_EQ(spawn.context_text(), c.where);
+    ASSERT_NE(spawn.cause(), nullptr);
+    EXPECT_EQ(spawn.cause()->kind(), c.cause.kind());
+    EXPECT_EQ(spawn.cause()->display(), c.cause.display());
+
+    // Given up on: the fixed message alone, the cause on the where line all the same.
+    const StubError gave_up = StubError::gave_up("no usable temp path near /t/x.download", c.cause)
+                                  .with_context("start the installer");
+    EXPECT_EQ(gave_up.display(), "no usable temp path near /t/x.download");
+    EXPECT_EQ(gave_up.context_text(), c.where);
+    EXPECT_EQ(gave_up.system_code(), c.cause.system_code());
+
+    // Wrapped twice, the innermost cause still shows through.
+    EXPECT_EQ(StubError::wrapping("spawn app", spawn).display(), "spawn app: " + c.spawn_display);
+  }
 }
 
 TEST(ResultTest, HoldsValueOrError) {

@@ -8,10 +8,11 @@
 #include "platform/file_error.hpp"
 #include "platform/file_system.hpp"
 #include "platform/file_tree.hpp"
-#include "verify/file_digest.hpp"
 
 namespace corvald::cache {
 namespace {
+
+constexpr std::string_view kVerifyCached = "verify the cached installer";
 
 // The feed comes from the network: its values name folders and files under the cache root,
 // and a hostile or broken one must not reach anything outside it.
@@ -23,20 +24,30 @@ std::optional<StubError> check_component(std::string_view what, std::string_view
   return std::nullopt;
 }
 
+// The verdict's mismatch as support has always read it: a size mismatch was never hashed.
+void log_rejected(const Path& path, const feed::Feed& feed, const StubError& mismatch) {
+  if (mismatch.actual_sha512().empty()) {
+    log_info("  cache REJECTED {} version={} size expected={} actual={}", path, feed.version,
+             feed.size, mismatch.actual_size());
+    return;
+  }
+  log_info("  cache REJECTED {} version={} sha512 expected={} actual={}", path, feed.version,
+           printable_ascii(feed.sha512), mismatch.actual_sha512());
+}
+
 }  // namespace
 
-Result<CacheLookup> cache_lookup(const Path& root, const feed::Feed& feed) {
+Result<Path> prepare_cache_slot(const Path& root, const feed::Feed& feed) {
   // LOCALAPPDATA itself is the user's to place, and may be made as usual; the product folder
   // under it is the one component above the root that belongs to the stub.
   const auto product = root.parent_path();
   if (auto made = platform::create_own_folders(product.parent_path(), product); !made) {
     return made.error().with_context("prepare the cache folder");
   }
-  return cache_lookup_in(root, feed);
+  return prepare_cache_slot_in(root, feed);
 }
 
-Result<CacheLookup> cache_lookup_in(const Path& root, const feed::Feed& feed,
-                                    const DigestFn& digest) {
+Result<Path> prepare_cache_slot_in(const Path& root, const feed::Feed& feed) {
   const std::string file_name = installer_file_name(feed.url);
   if (auto bad = check_component("feed version", feed.version)) return *bad;
   if (auto bad = check_component("installer file name", file_name)) return *bad;
@@ -55,31 +66,26 @@ Result<CacheLookup> cache_lookup_in(const Path& root, const feed::Feed& feed,
   // The entry's own kind, not what a link points to: a folder or link in
   // the installer's place must not fail every run until someone removes it by hand.
   const platform::EntryKind kind = platform::entry_kind(path);
-  if (kind == platform::EntryKind::file) {
-    const auto size = platform::file_size(path);
-    if (!size) return std::move(size).error().with_context("verify the cached installer");
-    const std::uint64_t actual = *size;
-    if (actual != feed.size) {
-      log_info("  cache REJECTED {} version={} size expected={} actual={}", path, feed.version,
-               feed.size, actual);
-    } else {
-      auto sha = digest ? digest(path) : verify::sha512_base64_of_file(path);
-      if (!sha) return std::move(sha).error().with_context("verify the cached installer");
-      if (*sha == feed.sha512) {
-        cleanup_stale_temps(path);
-        return CacheLookup{CacheLookup::Kind::hit, path};
-      }
-      log_info("  cache REJECTED {} version={} sha512 expected={} actual={}", path, feed.version,
-               printable_ascii(feed.sha512), *sha);
-    }
-    (void)platform::delete_file(path);
-  } else if (kind != platform::EntryKind::missing) {
+  if (kind != platform::EntryKind::file && kind != platform::EntryKind::missing) {
     log_info("  cache REJECTED {} version={} not a plain file", path, feed.version);
     // A link goes as a link; a folder only when empty, else promotion takes another name.
     platform::remove_entry(path);
   }
+  return path;
+}
 
-  return CacheLookup{CacheLookup::Kind::miss, path};
+Result<CacheLookup> cache_lookup(const Path& installer, const feed::Feed& feed, const Clock& clock,
+                                 const DigestFn& digest) {
+  if (platform::entry_kind(installer) != platform::EntryKind::file) {
+    return CacheLookup{CacheLookup::Kind::miss, installer, std::nullopt};
+  }
+  auto held = hold_verified(installer, feed, clock, digest, kVerifyCached);
+  if (held) return CacheLookup{CacheLookup::Kind::hit, installer, std::move(held).value()};
+  if (held.error().kind() != StubError::Kind::verify) return std::move(held).error();
+  // Closed by now: the verdict's handle went with the failed hold.
+  log_rejected(installer, feed, held.error());
+  (void)platform::delete_file(installer);
+  return CacheLookup{CacheLookup::Kind::miss, installer, std::nullopt};
 }
 
 }  // namespace corvald::cache

@@ -4,11 +4,14 @@
 
 #include "base/test/sleep_recorder.hpp"
 #include "cache/cache.hpp"
+#include "cache/cache_test_support.hpp"
 #include "logfile/test/log_capture.hpp"
 #include "text/path_text.hpp"
 
 namespace corvald::cache {
 namespace {
+
+using testing::lookup_in;
 
 namespace fs = std::filesystem;
 using corvald::testing::SleepRecorder;
@@ -36,9 +39,9 @@ TEST(CacheLogLines, RejectionsTempFallbackVerificationAndPromotion) {
   write_file(first_temp / "in-the-way" / "x", "x");
 
   write_file(final_path, "abcd");
-  ASSERT_EQ(cache_lookup_in(dir.path(), feed)->kind, CacheLookup::Kind::miss);
+  ASSERT_EQ(lookup_in(dir.path(), feed)->kind, CacheLookup::Kind::miss);
   write_file(final_path, "abd");
-  ASSERT_EQ(cache_lookup_in(dir.path(), feed)->kind, CacheLookup::Kind::miss);
+  ASSERT_EQ(lookup_in(dir.path(), feed)->kind, CacheLookup::Kind::miss);
 
   const auto temp = select_temp_path(final_path);
   ASSERT_TRUE(temp.ok()) << temp.error().display();

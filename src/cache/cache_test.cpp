@@ -9,6 +9,7 @@
 
 #include "base/test/sleep_recorder.hpp"
 #include "cache/cache_names.hpp"
+#include "cache/cache_test_support.hpp"
 #include "logfile/test/log_test_support.hpp"
 #include "startup/paths.hpp"
 #include "text/format.hpp"
@@ -17,6 +18,8 @@
 
 namespace corvald::cache {
 namespace {
+
+using testing::lookup_in;
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
@@ -45,9 +48,9 @@ std::set<std::string> names_in(const fs::path& dir) {
 struct CountingDigest {
   int calls = 0;
   DigestFn fn() {
-    return [this](const Path& path) {
+    return [this](platform::File& file) {
       ++calls;
-      return verify::sha512_base64_of_file(path);
+      return verify::sha512_base64_of(file);
     };
   }
 };
@@ -70,31 +73,33 @@ TEST(CacheDir, NeedsAnAbsoluteLocalAppData) {
 TEST(CacheLookup, MissCreatesTheVersionFolderAndNamesThePayloadAfterTheUrl) {
   TempDir dir;
   const auto root = dir.path() / "Cache";
-  auto miss = cache_lookup_in(root, abc_feed());
+  auto miss = lookup_in(root, abc_feed());
   ASSERT_TRUE(miss.ok());
   EXPECT_EQ(miss->kind, CacheLookup::Kind::miss);
   EXPECT_EQ(miss->path, root / "2.0.1" / "Tavrin-Setup.exe");
   EXPECT_TRUE(fs::is_directory(root / "2.0.1"));
 
-  auto slash = cache_lookup_in(root, abc_feed("2.0.1", "https://cdn.example/rel/"));
+  auto slash = lookup_in(root, abc_feed("2.0.1", "https://cdn.example/rel/"));
   ASSERT_TRUE(slash.ok());
   EXPECT_EQ(slash->path, root / "2.0.1" / "payload.bin");
 }
 
-TEST(CacheLookup, MatchingFileIsAHitAndItsLeftoverTempsGo) {
+// The verdict that makes the hit is the one the installer runs under: one digest of the
+// file, taken through the handle the hit keeps.
+TEST(CacheLookup, MatchingFileIsAHitHashedOnceAndHeld) {
   TempDir dir;
   const auto folder = dir.path() / "2.0.1";
   fs::create_directories(folder);
   write_file(folder / "Tavrin-Setup.exe", "abc");
-  write_file(folder / "Tavrin-Setup.exe.download", "partial");
-  write_file(folder / "Tavrin-Setup.exe.download.4", "partial");
-  write_file(folder / "Other.exe.download", "someone else's");
+  CountingDigest digest;
 
-  auto hit = cache_lookup_in(dir.path(), abc_feed());
-  ASSERT_TRUE(hit.ok());
+  auto hit = lookup_in(dir.path(), abc_feed(), digest.fn());
+  ASSERT_TRUE(hit.ok()) << hit.error().display();
   EXPECT_EQ(hit->kind, CacheLookup::Kind::hit);
   EXPECT_EQ(hit->path, folder / "Tavrin-Setup.exe");
-  EXPECT_EQ(names_in(folder), (std::set<std::string>{"Tavrin-Setup.exe", "Other.exe.download"}));
+  ASSERT_TRUE(hit->held.has_value());
+  EXPECT_EQ(hit->held->path(), folder / "Tavrin-Setup.exe");
+  EXPECT_EQ(digest.calls, 1);
 }
 
 TEST(CacheLookup, FileWithOneChangedByteIsDeletedAndTheFolderStays) {
@@ -102,7 +107,7 @@ TEST(CacheLookup, FileWithOneChangedByteIsDeletedAndTheFolderStays) {
   const auto folder = dir.path() / "2.0.1";
   fs::create_directories(folder);
   write_file(folder / "Tavrin-Setup.exe", "abd");
-  auto miss = cache_lookup_in(dir.path(), abc_feed());
+  auto miss = lookup_in(dir.path(), abc_feed());
   ASSERT_TRUE(miss.ok());
   EXPECT_EQ(miss->kind, CacheLookup::Kind::miss);
   EXPECT_FALSE(fs::exists(folder / "Tavrin-Setup.exe"));
@@ -114,7 +119,7 @@ TEST(CacheLookup, FileOfTheWrongSizeIsDeletedWithoutHashing) {
   fs::create_directories(dir.path() / "2.0.1");
   write_file(dir.path() / "2.0.1" / "Tavrin-Setup.exe", "abcd");
   CountingDigest digest;
-  auto miss = cache_lookup_in(dir.path(), abc_feed(), digest.fn());
+  auto miss = lookup_in(dir.path(), abc_feed(), digest.fn());
   ASSERT_TRUE(miss.ok());
   EXPECT_EQ(miss->kind, CacheLookup::Kind::miss);
   EXPECT_EQ(digest.calls, 0);
@@ -126,14 +131,14 @@ TEST(CacheLookup, FolderInTheInstallersPlaceIsAMissAndAnEmptyOneGoes) {
   TempDir dir;
   fs::create_directories(dir.path() / "2.0.1" / "Tavrin-Setup.exe");
   CountingDigest digest;
-  auto miss = cache_lookup_in(dir.path(), abc_feed(), digest.fn());
+  auto miss = lookup_in(dir.path(), abc_feed(), digest.fn());
   ASSERT_TRUE(miss.ok()) << miss.error().display();
   EXPECT_EQ(miss->kind, CacheLookup::Kind::miss);
   EXPECT_EQ(digest.calls, 0);
   EXPECT_FALSE(fs::exists(dir.path() / "2.0.1" / "Tavrin-Setup.exe"));
 
   fs::create_directories(dir.path() / "2.0.1" / "Tavrin-Setup.exe" / "inner");
-  auto again = cache_lookup_in(dir.path(), abc_feed(), digest.fn());
+  auto again = lookup_in(dir.path(), abc_feed(), digest.fn());
   ASSERT_TRUE(again.ok()) << again.error().display();
   EXPECT_EQ(again->kind, CacheLookup::Kind::miss);
 }
@@ -147,7 +152,7 @@ TEST(CacheLookup, FeedDigestInAnotherCaseOrWithBlanksNeverMatches) {
     write_file(dir.path() / "2.0.1" / "Tavrin-Setup.exe", "abc");
     auto feed = abc_feed();
     feed.sha512 = sha;
-    auto result = cache_lookup_in(dir.path(), feed);
+    auto result = lookup_in(dir.path(), feed);
     ASSERT_TRUE(result.ok());
     EXPECT_EQ(result->kind, CacheLookup::Kind::miss) << sha;
   }
@@ -157,19 +162,20 @@ TEST(CacheLookup, DigestFailureIsAnIoErrorAndKeepsTheFile) {
   TempDir dir;
   fs::create_directories(dir.path() / "2.0.1");
   write_file(dir.path() / "2.0.1" / "Tavrin-Setup.exe", "abc");
-  const DigestFn failing = [](const Path&) -> Result<std::string> {
+  const DigestFn failing = [](platform::File&) -> Result<std::string> {
     return StubError::io(IoError{5, "Access is denied."});
   };
-  auto result = cache_lookup_in(dir.path(), abc_feed(), failing);
+  auto result = lookup_in(dir.path(), abc_feed(), failing);
   ASSERT_FALSE(result.ok());
   EXPECT_EQ(result.error().kind(), StubError::Kind::io);
+  EXPECT_EQ(result.error().context_text(), "verify the cached installer (system error 5)");
   EXPECT_TRUE(fs::exists(dir.path() / "2.0.1" / "Tavrin-Setup.exe"));
 }
 
 TEST(CacheLookup, VersionFolderThatCannotBeCreatedIsAnIoError) {
   TempDir dir;
   write_file(dir.path() / "2.0.1", "a file where the folder belongs");
-  auto result = cache_lookup_in(dir.path(), abc_feed());
+  auto result = lookup_in(dir.path(), abc_feed());
   ASSERT_FALSE(result.ok());
   EXPECT_EQ(result.error().kind(), StubError::Kind::io);
 }
@@ -211,7 +217,7 @@ TEST(CacheLookupUnsafeNames, NeverTouchAnythingOutsideTheRoot) {
     TempDir dir;
     const auto root = dir.path() / "Cache";
     write_file(dir.path() / "Tavrin-Setup.exe", "not the installer");
-    auto result = cache_lookup_in(root, feed);
+    auto result = lookup_in(root, feed);
     ASSERT_FALSE(result.ok()) << feed.version << " " << feed.url;
     EXPECT_EQ(result.error().kind(), StubError::Kind::internal);
     EXPECT_THAT(result.error().text(), HasSubstr("unsafe cache path component in "));

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/test/sleep_recorder.hpp"
+#include "cache/cache_test_support.hpp"
 #include "logfile/test/log_capture.hpp"
 #include "logfile/test/log_test_support.hpp"
 #include "platform/win_handles.hpp"
@@ -17,6 +18,8 @@
 
 namespace corvald::cache {
 namespace {
+
+using testing::lookup_in;
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
@@ -69,7 +72,7 @@ TEST(CacheWinLocks, LockedFinalFileIsReplacedByAnAlternateThatTheLookupIgnores) 
       "2.0.1", "https://cdn.example/Setup.exe",
       "3a81oZNherrMQXNJriBBMRLm+k6JqX6iCp7u5ktV05ohkpkqJ0/BqDa6PCOj/uu9RU1EI2Q86A4qmslPpUyknw==",
       std::nullopt, 3};
-  auto next_run = cache_lookup_in(dir.path(), feed);
+  auto next_run = lookup_in(dir.path(), feed);
   ASSERT_TRUE(next_run.ok());
   EXPECT_EQ(next_run->kind, CacheLookup::Kind::miss);
   EXPECT_EQ(next_run->path, folder / "Setup.exe");
@@ -148,7 +151,7 @@ TEST(CacheWinLookupLinks, VersionFolderLinkIsRefused) {
   }
   write_file(elsewhere / "Setup.exe", "abc");
   const feed::Feed feed{"2.0.1", "https://cdn.example/Setup.exe", "digest", std::nullopt, 3};
-  auto result = cache_lookup_in(root, feed);
+  auto result = lookup_in(root, feed);
   ASSERT_FALSE(result.ok());
   EXPECT_EQ(result.error().kind(), StubError::Kind::io);
   EXPECT_NE(result.error().display().find("2.0.1"), std::string::npos);

@@ -27,7 +27,7 @@ TEST(CacheLookupLinks, ALinkAtAnyCacheFolderIsRefusedAndItsTargetStaysEmpty) {
     fs::create_directories((app_data / relative).parent_path());
     fs::create_directory_symlink(elsewhere, app_data / relative);
 
-    auto result = cache_lookup(cache_dir_under(app_data).value(), kFeed);
+    auto result = prepare_cache_slot(cache_dir_under(app_data).value(), kFeed);
     ASSERT_FALSE(result.ok()) << relative;
     EXPECT_EQ(result.error().kind(), StubError::Kind::io);
     EXPECT_THAT(result.error().display(), HasSubstr(text::format("{}", Path(app_data / relative))));
@@ -37,10 +37,10 @@ TEST(CacheLookupLinks, ALinkAtAnyCacheFolderIsRefusedAndItsTargetStaysEmpty) {
 
 TEST(CacheLookupLinks, PlainFoldersAreCreatedUnderAFreshLocalAppData) {
   TempDir dir;
-  auto result = cache_lookup(cache_dir_under(dir.path() / "AppData").value(), kFeed);
+  auto result = prepare_cache_slot(cache_dir_under(dir.path() / "AppData").value(), kFeed);
   ASSERT_TRUE(result.ok()) << result.error().display();
-  EXPECT_EQ(result->path, dir.path() / "AppData" / "tavrin" / "Cache" / "2.0.1" / "Setup.exe");
-  EXPECT_TRUE(fs::is_directory(fs::path(result->path.parent_path())));
+  EXPECT_EQ(*result, dir.path() / "AppData" / "tavrin" / "Cache" / "2.0.1" / "Setup.exe");
+  EXPECT_TRUE(fs::is_directory(fs::path(result->parent_path())));
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
-#include <array>
 #include <system_error>
 
 #include "cache/cache.hpp"
+#include "cache/scanner_waits.hpp"
 #include "logfile/log.hpp"
 #include "logfile/log_where.hpp"
 #include "platform/file.hpp"
@@ -10,10 +10,7 @@
 namespace corvald::cache {
 namespace {
 
-// A virus scanner or indexer that has just opened the new file usually lets go within a
-// second or two; a running copy of the old installer does not, hence the alternates.
-constexpr std::array<std::chrono::milliseconds, 3> kRenameWaits = {
-    std::chrono::milliseconds(0), std::chrono::milliseconds(300), std::chrono::milliseconds(1500)};
+// A running copy of the old installer does not let go as a scanner does, hence the alternates.
 constexpr int kAlternates = 7;
 
 // Setup.exe gives Setup-1.exe; path::stem and path::extension split at the last dot and
@@ -49,7 +46,7 @@ Result<Path> promote_download(const Path& temp, const Path& final_path, std::str
                               const Clock& clock) {
   std::optional<Path> placed;
   std::optional<StubError> refused;
-  for (const auto wait : kRenameWaits) {
+  for (const auto wait : kScannerWaits) {
     clock.sleep(wait);
     if (platform::move_file_replace(temp, final_path)) {
       placed = final_path;

@@ -1,3 +1,4 @@
+#include <chrono>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -55,29 +56,62 @@ Result<Path> select_temp_path(const Path& final_path) {
                             std::move(last_failure).value());
 }
 
-void cleanup_stale_temps(const Path& final_path) {
+namespace {
+
+struct Kept {
+  Path path;
+  StubError why;
+};
+
+// Deletes every temporary file of `final_path` that will go, logging each removal; returns
+// the files that refused. A folder in the way is nothing the stub left, and stays unnamed.
+std::vector<Kept> delete_stale_temps(const Path& final_path) {
+  std::vector<Kept> kept;
   const auto temp = temp_path_for(final_path);
   const auto prefix = file_name_utf8(temp);
-  if (!prefix) return;
+  if (!prefix) return kept;
   std::vector<Path> doomed;
   auto entries = platform::list_folder(temp.parent_path());
-  if (!entries) return;
+  if (!entries) return kept;
   for (const auto& entry : *entries) {
     const auto name = file_name_utf8(entry);
     if (name && name->starts_with(*prefix)) doomed.push_back(entry);
   }
-  // Each file may be a whole installer's worth of disk: say what went and what stays. A
-  // folder in the way is nothing the stub left, and stays without a word.
   for (const auto& path : doomed) {
     const bool file = platform::entry_kind(path) == platform::EntryKind::file;
     if (auto deleted = platform::delete_file(path); deleted) {
       log_info("  cache removed leftover temporary file {}", path);
     } else if (file) {
-      log_info("  cache leftover temporary file {} not removed: {}", path,
-               deleted.error().display());
-      log_where("  ", deleted.error());
+      kept.push_back({path, deleted.error()});
     }
   }
+  return kept;
+}
+
+// Each file may be a whole installer's worth of disk: say what stays.
+void log_kept(const std::vector<Kept>& kept) {
+  for (const auto& k : kept) {
+    log_info("  cache leftover temporary file {} not removed: {}", k.path, k.why.display());
+    log_where("  ", k.why);
+  }
+}
+
+// Most users run the stub once, so a leftover not removed now stays for good; a scanner
+// that held it through the promotion's copy lets go within seconds.
+constexpr auto kSweepRetry = std::chrono::milliseconds(500);
+constexpr int kSweepRetries = 10;
+
+}  // namespace
+
+void cleanup_stale_temps(const Path& final_path) { log_kept(delete_stale_temps(final_path)); }
+
+void sweep_stale_temps(const Path& final_path, const Clock& clock) {
+  auto kept = delete_stale_temps(final_path);
+  for (int n = 0; n < kSweepRetries && !kept.empty(); ++n) {
+    clock.sleep(kSweepRetry);
+    kept = delete_stale_temps(final_path);
+  }
+  log_kept(kept);
 }
 
 }  // namespace corvald::cache

@@ -1,31 +1,41 @@
 #include <functional>
 
 #include "cache/cache.hpp"
+#include "cache/scanner_waits.hpp"
 #include "logfile/log.hpp"
+#include "platform/file_error.hpp"
 #include "verify/file_digest.hpp"
 
 namespace corvald::cache {
 namespace {
 
-using DigestOf = std::function<Result<std::string>(platform::File&)>;
-
 constexpr std::string_view kVerifyDownload = "verify the downloaded installer";
-constexpr std::string_view kHoldInstaller = "hold and verify the installer";
 
-// The size first: a file of the wrong length is rejected without its digest. A file that
-// cannot be measured or read fails as `step`; a mismatch is the verdict itself.
-Result<void> check_against_feed(platform::File& file, const feed::Feed& feed,
-                                const DigestOf& digest_of, std::string_view step) {
-  auto actual = file.size();
-  if (!actual) return std::move(actual).error().with_context(std::string(step));
-  if (*actual != feed.size) return StubError::verify(feed.sha512, "", feed.size, *actual);
-  auto sha = digest_of(file);
-  if (!sha) return std::move(sha).error().with_context(std::string(step));
-  if (*sha != feed.sha512) return StubError::verify(feed.sha512, *sha, feed.size, feed.size);
-  return Ok{};
+// A scanner that opened the file without sharing shuts out even a reader for a moment; any
+// other failure is final at once.
+Result<platform::File> open_held_patiently(const Path& path, const Clock& clock) {
+  std::optional<StubError> refused;
+  for (const auto wait : kScannerWaits) {
+    clock.sleep(wait);
+    auto file = platform::File::open_for_read_held(path);
+    if (file || !platform::is_sharing_violation(file.error())) return file;
+    refused = std::move(file).error();
+  }
+  return std::move(refused).value();
 }
 
 }  // namespace
+
+Result<void> check_against_feed(platform::File& file, const feed::Feed& feed,
+                                const DigestFn& digest) {
+  auto actual = file.size();
+  if (!actual) return std::move(actual).error();
+  if (*actual != feed.size) return StubError::verify(feed.sha512, "", feed.size, *actual);
+  auto sha = digest ? digest(file) : verify::sha512_base64_of(file);
+  if (!sha) return std::move(sha).error();
+  if (*sha != feed.sha512) return StubError::verify(feed.sha512, *sha, feed.size, feed.size);
+  return Ok{};
+}
 
 Result<void> verify_download(const Path& temp, const feed::Feed& feed, std::string_view tag,
                              const std::string& sha512) {
@@ -33,19 +43,22 @@ Result<void> verify_download(const Path& temp, const feed::Feed& feed, std::stri
   auto file = platform::File::open_for_read_held(temp);
   if (!file) return std::move(file).error().with_context(std::string(kVerifyDownload));
   const auto taken = [&sha512](platform::File&) -> Result<std::string> { return sha512; };
-  if (auto checked = check_against_feed(*file, feed, taken, kVerifyDownload); !checked) {
-    return checked.error();
+  if (auto checked = check_against_feed(*file, feed, taken); !checked) {
+    if (checked.error().kind() == StubError::Kind::verify) return checked.error();
+    return checked.error().with_context(std::string(kVerifyDownload));
   }
   log_info("[{}] verify OK on {}", tag, temp);
   return Ok{};
 }
 
-Result<HeldInstaller> hold_verified(const Path& installer, const feed::Feed& feed) {
-  auto file = platform::File::open_for_read_held(installer);
-  if (!file) return std::move(file).error().with_context(std::string(kHoldInstaller));
-  if (auto checked = check_against_feed(*file, feed, verify::sha512_base64_of, kHoldInstaller);
-      !checked) {
-    return checked.error();
+Result<HeldInstaller> hold_verified(const Path& installer, const feed::Feed& feed,
+                                    const Clock& clock, const DigestFn& digest,
+                                    std::string_view step) {
+  auto file = open_held_patiently(installer, clock);
+  if (!file) return std::move(file).error().with_context(std::string(step));
+  if (auto checked = check_against_feed(*file, feed, digest); !checked) {
+    if (checked.error().kind() == StubError::Kind::verify) return checked.error();
+    return checked.error().with_context(std::string(step));
   }
   log_info("  installer held and verified: {}", installer);
   return HeldInstaller(installer, std::move(file).value());

@@ -47,7 +47,8 @@ Result<Transferred> transfer(const TransferJob& job) {
   return single;
 }
 
-enum class AttemptEnd { failed, cancelled, done };
+// How an attempt ended, and so what the loop does next.
+enum class AttemptEnd { retry, cancelled, do_not_retry, promoted };
 
 struct AttemptOutcome {
   AttemptEnd end;
@@ -61,14 +62,15 @@ AttemptOutcome run_attempt(const TransferJob& job, const Path& final_path) {
     if (transferred.error().kind() == StubError::Kind::cancelled) {
       return {AttemptEnd::cancelled, std::nullopt, {}};
     }
-    return {AttemptEnd::failed, transferred.error(), {}};
+    return {AttemptEnd::retry, transferred.error(), {}};
   }
   if (job.cancel.is_set()) return {AttemptEnd::cancelled, std::nullopt, {}};
   auto verified = cache::verify_download(job.temp, job.feed, job.tag, transferred->sha512);
-  if (!verified) return {AttemptEnd::failed, verified.error(), {}};
+  if (!verified) return {AttemptEnd::retry, verified.error(), {}};
   auto promoted = cache::promote_download(job.temp, final_path, job.tag, job.clock);
-  if (!promoted) return {AttemptEnd::done, promoted.error(), {}};
-  return {AttemptEnd::done, std::nullopt, std::move(*promoted)};
+  // No new download can make the final path or any alternate writable.
+  if (!promoted) return {AttemptEnd::do_not_retry, promoted.error(), {}};
+  return {AttemptEnd::promoted, std::nullopt, std::move(*promoted)};
 }
 
 }  // namespace
@@ -107,13 +109,15 @@ Result<Path> download_with_reporter(const net::HttpClient& client, const feed::F
     AttemptOutcome outcome = run_attempt(job, final_path);
     switch (outcome.end) {
       case AttemptEnd::cancelled: (void)platform::delete_file(*temp); return StubError::cancelled();
-      case AttemptEnd::done:
-        // A failed promotion leaves the verified file for the cache to find; no retry can
-        // make the final path writable.
-        if (outcome.error) return *outcome.error;
+      case AttemptEnd::do_not_retry:
+        // The verified file stays where the promotion left it until the run's end, whose
+        // sweep of leftover temporary files removes it: the lookup only ever judges the final
+        // name, so the next run downloads again.
+        return std::move(*outcome.error);
+      case AttemptEnd::promoted:
         if (n >= 2) reporter.emit(retried_succeeded_event(feed, n));
         return std::move(outcome.promoted);
-      case AttemptEnd::failed: break;
+      case AttemptEnd::retry: break;
     }
 
     const StubError& error = *outcome.error;

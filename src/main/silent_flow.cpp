@@ -16,15 +16,6 @@
 namespace corvald {
 namespace {
 
-// Nobody sees or cancels a silent run, and it reports nothing: its log and exit code are what
-// the deployment tool gets.
-constexpr PipelineOptions silent_run{
-    .download_tag = "silent",
-    .log_lines = PipelineLogLines::silent,
-    .warm_up_download_connection = false,
-    .install_policy = InstallPolicy::deploy,
-};
-
 Result<std::uint32_t> silent_install(const RunSettings& settings) {
   const std::string feed_url = feed::feed_url(settings.service_url);
   log_info("[silent] start version={} feed={}", build_info::stub_version, feed_url);
@@ -33,6 +24,8 @@ Result<std::uint32_t> silent_install(const RunSettings& settings) {
   auto client = net::HttpClient::open(net::stub_user_agent());
   if (!client) return std::move(client).error();
 
+  // Nobody sees or cancels a silent run, and it reports nothing: its log and exit code are
+  // what the deployment tool gets.
   const CancelFlag never_set;
   const PipelineDeps deps{
       .client = client.value(),
@@ -46,7 +39,7 @@ Result<std::uint32_t> silent_install(const RunSettings& settings) {
       // Filled like the window's, and read by no one.
       .status = std::make_shared<UiStatus>(),
   };
-  return run_pipeline(deps, silent_run);
+  return run_pipeline(deps, RunKind::silent);
 }
 
 }  // namespace

@@ -15,5 +15,8 @@ StubError last_file_error();
 StubError last_file_error(std::string_view operation, const Path& path);
 // From an error code reported by std::filesystem.
 StubError file_error_from(const std::error_code& code);
+// True when another program has the file open in a way that shuts this access out, as a
+// virus scanner does for a moment after a file appears (Windows only: POSIX has no such lock).
+bool is_sharing_violation(const StubError& error);
 
 }  // namespace corvald::platform

@@ -13,4 +13,6 @@ StubError file_error_from(const std::error_code& code) {
   return StubError::io(IoError{static_cast<std::uint32_t>(code.value()), code.message()});
 }
 
+bool is_sharing_violation(const StubError&) { return false; }
+
 }  // namespace corvald::platform

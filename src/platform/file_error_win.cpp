@@ -23,4 +23,10 @@ StubError file_error_from(const std::error_code& code) {
   return StubError::io(IoError{static_cast<std::uint32_t>(code.value()), code.message()});
 }
 
+bool is_sharing_violation(const StubError& error) {
+  if (error.kind() != StubError::Kind::io) return false;
+  const auto code = error.system_code();
+  return code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION;
+}
+
 }  // namespace corvald::platform

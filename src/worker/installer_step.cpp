@@ -88,15 +88,34 @@ Result<platform::ChildProcess> spawn_installer(const Path& installer,
   return std::move(child).value();
 }
 
-Result<std::uint32_t> run_verified_installer(const Path& installer, const feed::Feed& feed,
-                                             const std::vector<std::string>& args,
-                                             const BeforeStartFn& before_start) {
-  auto held = cache::hold_verified(installer, feed);
-  if (!held) return std::move(held).error();
-  if (before_start) before_start(held->path());
-  auto child = spawn_installer(held->path(), args);
+Result<std::uint32_t> run_held_installer(const cache::HeldInstaller& installer,
+                                         const std::vector<std::string>& args,
+                                         const BeforeStartFn& before_start) {
+  if (before_start) before_start(installer.path());
+  auto child = spawn_installer(installer.path(), args);
   if (!child) return std::move(child).error();
   return child->wait();
+}
+
+Result<InstallerRun> run_reported_installer(const cache::HeldInstaller& installer,
+                                            const feed::Feed& feed, const Clock& clock,
+                                            const telemetry::TelemetryHandle* telemetry) {
+  // From the start of the installer, not of its verification.
+  auto started = clock.now();
+  auto exit_code =
+      run_held_installer(installer, installer_args(), [&](const Path&) { started = clock.now(); });
+  if (!exit_code) return std::move(exit_code).error();
+  const auto elapsed = clock.now() - started;
+  const InstallerRun ran{
+      *exit_code, static_cast<std::uint64_t>(
+                      std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count())};
+  telemetry::telemetry_send(
+      telemetry,
+      telemetry::TelemetryEvent(ran.exit_code == 0 ? "install_completed" : "install_failed")
+          .add_text("target_version", feed.version)
+          .add_i64("exit_code", static_cast<std::int32_t>(ran.exit_code))
+          .add_u64("duration_ms", ran.duration_ms));
+  return ran;
 }
 
 std::string installer_exit_message(std::uint32_t exit_code) {
@@ -109,7 +128,7 @@ std::string format_seconds(std::uint64_t duration_ms) {
   return buffer;
 }
 
-Result<void> run_installer_step(const InstallerStepContext& context, const Path& installer,
+Result<void> run_installer_step(const InstallerStepContext& context, cache::HeldInstaller installer,
                                 const feed::Feed& feed) {
   UiStatus& status = context.status;
   const telemetry::TelemetryHandle* telemetry = context.telemetry;
@@ -123,32 +142,12 @@ Result<void> run_installer_step(const InstallerStepContext& context, const Path&
   if (launched_current_install(context.registry, target_version, status, telemetry)) return Ok{};
 
   set_status(status, Phase::installing, 96, i18n::tr("ui.status.installing"));
-  const auto args = installer_args();
-  log_info("  spawning installer (args={}, stub_silent={}, elevated={})", format_arg_list(args),
-           false, false);
-
-  // From the start of the installer, not of its verification.
-  auto started = context.clock.now();
-  auto exit_code = run_verified_installer(installer, feed, args,
-                                          [&](const Path&) { started = context.clock.now(); });
-  if (!exit_code) return std::move(exit_code).error();
-  const auto elapsed = context.clock.now() - started;
-  const auto duration_ms = static_cast<std::uint64_t>(
-      std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
-
-  if (*exit_code != 0) {
-    telemetry::telemetry_send(telemetry,
-                              telemetry::TelemetryEvent("install_failed")
-                                  .add_text("target_version", target_version)
-                                  .add_i64("exit_code", static_cast<std::int32_t>(*exit_code))
-                                  .add_u64("duration_ms", duration_ms));
-    return StubError::internal(installer_exit_message(*exit_code));
-  }
-  log_info("  install OK in {}s", format_seconds(duration_ms));
-  telemetry::telemetry_send(telemetry, telemetry::TelemetryEvent("install_completed")
-                                           .add_text("target_version", target_version)
-                                           .add_i64("exit_code", 0)
-                                           .add_u64("duration_ms", duration_ms));
+  log_info("  spawning installer (args={}, stub_silent={}, elevated={})",
+           format_arg_list(installer_args()), false, false);
+  auto ran = run_reported_installer(installer, feed, context.clock, telemetry);
+  if (!ran) return std::move(ran).error();
+  if (ran->exit_code != 0) return StubError::internal(installer_exit_message(ran->exit_code));
+  log_info("  install OK in {}s", format_seconds(ran->duration_ms));
 
   if (auto pruned = cache::prune_older_in(context.cache_root, target_version); !pruned) {
     log_info("  prune_older warn: {}", pruned.error().display());

@@ -12,6 +12,7 @@
 #include "base/clock.hpp"
 #include "base/result.hpp"
 #include "base/ui_status.hpp"
+#include "cache/cache.hpp"
 #include "feed/feed.hpp"
 #include "platform/child_process.hpp"
 #include "platform/registry.hpp"
@@ -38,11 +39,21 @@ Result<platform::ChildProcess> spawn_installer(const Path& installer,
 // Runs between the verification and the start, with the held installer's path.
 using BeforeStartFn = std::function<void(const Path&)>;
 
-// Holds the installer, verifies it against the feed through that hold, runs it and waits for
-// its exit code; the hold ends when the installer has exited.
-Result<std::uint32_t> run_verified_installer(const Path& installer, const feed::Feed& feed,
-                                             const std::vector<std::string>& args,
-                                             const BeforeStartFn& before_start = {});
+// Runs the held installer and waits for its exit code; the caller's hold outlasts the run.
+Result<std::uint32_t> run_held_installer(const cache::HeldInstaller& installer,
+                                         const std::vector<std::string>& args,
+                                         const BeforeStartFn& before_start = {});
+
+struct InstallerRun {
+  std::uint32_t exit_code;
+  std::uint64_t duration_ms;
+};
+
+// Runs the held installer with the silent switch, timed on `clock` from its start to its exit,
+// and reports the outcome: install_completed for exit code 0, install_failed otherwise.
+Result<InstallerRun> run_reported_installer(const cache::HeldInstaller& installer,
+                                            const feed::Feed& feed, const Clock& clock,
+                                            const telemetry::TelemetryHandle* telemetry);
 
 // What the installer step works against: the machine's registry and the stub's cache in the
 // product, chosen ones in tests.
@@ -59,8 +70,9 @@ struct InstallerStepContext {
   bool skip_install = false;
 };
 
-// The up-to-date decision, the installer's run and the launch after it.
-Result<void> run_installer_step(const InstallerStepContext& context, const Path& installer,
+// The up-to-date decision, the installer's run and the launch after it. The installer stays
+// held until the step returns.
+Result<void> run_installer_step(const InstallerStepContext& context, cache::HeldInstaller installer,
                                 const feed::Feed& feed);
 
 // "installer exited with code {}": Windows exit codes such as 0xC0000005 read as signed.

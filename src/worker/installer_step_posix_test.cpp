@@ -46,7 +46,12 @@ class InstallerStepRun : public ::testing::Test {
                       std::filesystem::file_size(installer)};
   }
   Result<void> run(const std::filesystem::path& installer, const std::string& target) {
-    return run_installer_step(context(), installer, feed_for(installer, target));
+    return run(installer, feed_for(installer, target));
+  }
+  Result<void> run(const std::filesystem::path& installer, const feed::Feed& feed) {
+    auto held = cache::hold_verified(installer, feed);
+    if (!held) return std::move(held).error();
+    return run_installer_step(context(), std::move(held).value(), feed);
   }
   InstallerStepContext context() {
     return {registry_,    dir_ / "tavrin" / "Cache", Clock::real(), status_, cancel_, nullptr,
@@ -110,7 +115,7 @@ TEST_F(InstallerStepRun, InstallerChangedSinceItsVerificationNeverRuns) {
   const auto setup = script("setup.exe", "touch \"$(dirname \"$0\")/installed\"");
   const feed::Feed verified = feed_for(setup, "1.4");
   script("setup.exe", "touch \"$(dirname \"$0\")/swapped\"");
-  auto result = run_installer_step(context(), setup, verified);
+  auto result = run(setup, verified);
   ASSERT_FALSE(result);
   EXPECT_EQ(result.error().kind(), StubError::Kind::verify);
   EXPECT_FALSE(ran("installed"));

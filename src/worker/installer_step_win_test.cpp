@@ -19,7 +19,7 @@ DWORD error_of(BOOL ok) { return ok ? ERROR_SUCCESS : GetLastError(); }
 
 // Between the verification and the start, and on until the installer has exited, nothing can
 // write, rename or delete the installer: each attempt meets a sharing violation, and what
-// runs is the verified program (cmd.exe here, told to exit with 7). Once it has exited the
+// runs is the verified program (cmd.exe here, told to exit with 7). Once the hold ends the
 // file is free again.
 TEST(InstallerStepWin, VerifiedInstallerCannotBeSwappedBeforeItStarts) {
   logfile::testing::TempDir dir;
@@ -32,7 +32,9 @@ TEST(InstallerStepWin, VerifiedInstallerCannotBeSwappedBeforeItStarts) {
                         fs::file_size(installer)};
 
   std::vector<DWORD> errors;
-  auto code = run_verified_installer(installer, feed, {"/c", "exit", "7"}, [&](const Path& held) {
+  auto hold = cache::hold_verified(installer, feed);
+  ASSERT_TRUE(hold.ok()) << hold.error().display();
+  auto code = run_held_installer(*hold, {"/c", "exit", "7"}, [&](const Path& held) {
     const HANDLE writer = CreateFileW(held.c_str(), GENERIC_WRITE,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -44,6 +46,8 @@ TEST(InstallerStepWin, VerifiedInstallerCannotBeSwappedBeforeItStarts) {
   ASSERT_TRUE(code.ok()) << code.error().display();
   EXPECT_EQ(*code, 7u);
   EXPECT_EQ(errors, std::vector<DWORD>(3, ERROR_SHARING_VIOLATION));
+  EXPECT_FALSE(DeleteFileW(installer.c_str())) << "held until the hold ends";
+  { const cache::HeldInstaller released = std::move(hold).value(); }
   EXPECT_TRUE(DeleteFileW(installer.c_str()));
 }
 

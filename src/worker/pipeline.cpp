@@ -18,38 +18,45 @@ using telemetry::TelemetryEvent;
 
 struct Run {
   const PipelineDeps& deps;
-  const PipelineOptions& options;
+  RunKind kind;
 
   UiStatus& status() const { return *deps.status; }
-  bool launches() const { return options.install_policy == InstallPolicy::update_and_launch; }
+  bool launches() const { return kind == RunKind::windowed; }
 };
 
-Result<std::uint32_t> deploy(const Path& installer, const feed::Feed& feed,
-                             const Path& cache_root) {
-  log_info("[silent] spawning NSIS with silent=true");
-  auto code = run_verified_installer(installer, feed, installer_args());
-  if (!code) return std::move(code).error();
-  // Signed, as the window shows installer codes: a crash reads -1073741819, not 3221225477.
-  log_info("[silent] NSIS exit code {}", static_cast<std::int32_t>(code.value()));
+// The feed's build whatever is installed, and its exit code as the outcome.
+Result<std::uint32_t> deploy(const Run& r, const cache::HeldInstaller& installer,
+                             const feed::Feed& feed, const Path& cache_root) {
+  if (r.deps.cancel.is_set()) return StubError::cancelled();
+  if (r.deps.skip_install) {
+    log_install_skipped(r.kind);
+    return std::uint32_t{0};
+  }
+  log_deploy_start(r.kind);
+  auto ran = run_reported_installer(installer, feed, r.deps.clock, r.deps.telemetry);
+  if (!ran) return std::move(ran).error();
+  log_deploy_exit_code(r.kind, ran->exit_code);
   (void)cache::prune_older_in(cache_root, feed.version);
-  return code.value();
+  return ran->exit_code;
 }
 
-Result<std::uint32_t> install(const Run& r, const Path& installer, const feed::Feed& feed,
+Result<std::uint32_t> install(const Run& r, cache::HeldInstaller installer, const feed::Feed& feed,
                               const Path& cache_root) {
-  if (!r.launches()) return deploy(installer, feed, cache_root);
+  if (!r.launches()) return deploy(r, installer, feed, cache_root);
   const InstallerStepContext step{r.deps.registry, cache_root,       r.deps.clock,       r.status(),
                                   r.deps.cancel,   r.deps.telemetry, r.deps.skip_install};
-  if (auto done = run_installer_step(step, installer, feed); !done) return done.error();
+  if (auto done = run_installer_step(step, std::move(installer), feed); !done) {
+    return done.error();
+  }
   return std::uint32_t{0};
 }
 
 Result<std::uint32_t> download_then_install(const Run& r, const feed::Feed& feed,
                                             const Path& target, const Path& cache_root) {
-  log_cache_miss(r.options.log_lines, target);
+  log_cache_miss(r.kind, target);
   if (r.deps.cancel.is_set()) return StubError::cancelled();
   set_status(r.status(), Phase::downloading, 0, i18n::tr("ui.status.preparing_download"));
-  if (r.options.warm_up_download_connection) {
+  if (r.kind == RunKind::windowed) {
     // The answer itself carries nothing the download needs.
     (void)r.deps.client.send(feed.url, "HEAD", {});
   }
@@ -59,13 +66,17 @@ Result<std::uint32_t> download_then_install(const Run& r, const feed::Feed& feed
       [&progress](std::uint64_t done, std::uint64_t total) {
         on_download_progress(progress, done, total);
       },
-      r.options.download_tag, r.deps.telemetry, r.deps.clock);
+      download_tag(r.kind), r.deps.telemetry, r.deps.clock);
   if (!downloaded) return std::move(downloaded).error();
-  return install(r, downloaded.value(), feed, cache_root);
+  // The download's own digest was of the bytes as they arrived; what runs is judged again,
+  // through the handle that keeps it from changing until the installer has exited.
+  auto held = cache::hold_verified(downloaded.value(), feed, r.deps.clock);
+  if (!held) return std::move(held).error();
+  return install(r, std::move(held).value(), feed, cache_root);
 }
 
 Result<std::uint32_t> use_feed(const Run& r, const feed::Feed& feed) {
-  log_feed_ok(r.options.log_lines, feed);
+  log_feed_ok(r.kind, feed);
   set_target(r.status(), feed.version, feed.release_date);
   telemetry::telemetry_send(r.deps.telemetry, TelemetryEvent("checkupdate_success")
                                                   .add_text("target_version", feed.version)
@@ -73,26 +84,29 @@ Result<std::uint32_t> use_feed(const Run& r, const feed::Feed& feed) {
 
   if (!r.deps.cache_root) return r.deps.cache_root.error();
   const Path& cache_root = r.deps.cache_root.value();
-  auto lookup = cache::cache_lookup(cache_root, feed);
+  auto slot = cache::prepare_cache_slot(cache_root, feed);
+  if (!slot) return std::move(slot).error();
+  auto lookup = cache::cache_lookup(slot.value(), feed, r.deps.clock);
   if (!lookup) return std::move(lookup).error();
   if (lookup->kind == cache::CacheLookup::Kind::miss) {
-    auto outcome = download_then_install(r, feed, lookup->path, cache_root);
-    cache::cleanup_stale_temps(lookup->path);
+    auto outcome = download_then_install(r, feed, slot.value(), cache_root);
+    cache::sweep_stale_temps(slot.value(), r.deps.clock);
     return outcome;
   }
-  log_cache_hit(r.options.log_lines, lookup->path);
+  cache::cleanup_stale_temps(slot.value());
+  log_cache_hit(r.kind, lookup->path);
   telemetry::telemetry_send(r.deps.telemetry,
                             TelemetryEvent("cache_hit").add_text("target_version", feed.version));
   set_status(r.status(), Phase::cached_verified, 95,
              i18n::tr_with("ui.status.cached_verified", {{"version", feed.version}}));
-  return install(r, lookup->path, feed, cache_root);
+  return install(r, std::move(lookup->held).value(), feed, cache_root);
 }
 
 // 204: the service has no build for this machine, which is only fine when one is installed.
 Result<std::uint32_t> no_build(const Run& r) {
   auto installed = probe_installed_healthy(r.deps.registry);
   if (!installed) return StubError::feed_no_build(r.deps.feed_url);
-  log_no_build_but_healthy(r.options.log_lines, installed->version);
+  log_no_build_but_healthy(r.kind, installed->version);
   telemetry::telemetry_send(r.deps.telemetry,
                             TelemetryEvent("feed_no_build_already_installed")
                                 .add_text("installed_version", installed->version));
@@ -104,11 +118,15 @@ Result<std::uint32_t> no_build(const Run& r) {
 
 }  // namespace
 
-Result<std::uint32_t> run_pipeline(const PipelineDeps& deps, const PipelineOptions& options) {
-  const Run r{deps, options};
+std::string_view download_tag(RunKind kind) {
+  return kind == RunKind::silent ? "silent" : "worker";
+}
+
+Result<std::uint32_t> run_pipeline(const PipelineDeps& deps, RunKind kind) {
+  const Run r{deps, kind};
   if (deps.cancel.is_set()) return StubError::cancelled();
   const std::string request_id = net::new_request_id();
-  log_request_id(options.log_lines, request_id);
+  log_request_id(kind, request_id);
 
   auto response = request_feed(deps.client, deps.feed_url, deps.client_id, request_id);
   if (!response) return std::move(response).error();
@@ -119,8 +137,7 @@ Result<std::uint32_t> run_pipeline(const PipelineDeps& deps, const PipelineOptio
     return use_feed(r, feed.value());
   }
 
-  log_feed_failed(options.log_lines, status, request_id, deps.feed_url,
-                  failure_body(response.value()));
+  log_feed_failed(kind, status, request_id, deps.feed_url, failure_body(response.value()));
   if (status == 204) return no_build(r);
   return StubError::http(deps.feed_url, status);
 }

@@ -36,31 +36,24 @@ struct PipelineDeps {
   bool skip_install = false;
 };
 
-// Each mode keeps the log lines it has always written: support reads them by their wording.
-enum class PipelineLogLines { windowed, silent };
-
-enum class InstallPolicy {
-  // For a user at the window: an installed copy at least as new as the feed's build is launched
+// Who a run is for. The kind decides the run's log wording (support reads each by its words)
+// and what it does with the installer, together, so no run mixes the two.
+enum class RunKind {
+  // A user at the window: an installed copy at least as new as the feed's build is launched
   // instead of installing, the application is launched after an install and when the service
-  // has no build, and a non-zero installer exit code fails the run.
-  update_and_launch,
-  // For deployment tools, which decide what a machine runs: the feed's build is always
+  // has no build, and a non-zero installer exit code fails the run. A HEAD for the installer
+  // opens the connection to the download host while the window shows its first step.
+  windowed,
+  // A deployment tool, which decides what a machine runs: the feed's build is always
   // installed, nothing is launched, and the installer's exit code is the outcome.
-  deploy,
+  silent,
 };
 
-struct PipelineOptions {
-  // Names the run in the download engine's log lines.
-  std::string_view download_tag;
-  PipelineLogLines log_lines = PipelineLogLines::windowed;
-  // A HEAD for the installer before the ranged requests opens the connection to the download
-  // host early.
-  bool warm_up_download_connection = false;
-  InstallPolicy install_policy = InstallPolicy::update_and_launch;
-};
+// Names the run in the download engine's log lines.
+std::string_view download_tag(RunKind kind);
 
-// The installer's exit code under InstallPolicy::deploy; 0 when it succeeded otherwise, or
-// when no installer had to run.
-Result<std::uint32_t> run_pipeline(const PipelineDeps& deps, const PipelineOptions& options);
+// The installer's exit code in a silent run; 0 when it succeeded otherwise, or when no
+// installer had to run.
+Result<std::uint32_t> run_pipeline(const PipelineDeps& deps, RunKind kind);
 
 }  // namespace corvald

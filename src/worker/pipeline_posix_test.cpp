@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -34,9 +35,8 @@ using ::testing::Not;
 constexpr const char* kFeedUrl = "http://service.test/checkupdate/last.yml";
 constexpr const char* kInstallerUrl = "http://cdn.test/release/corvald-setup-2.4.0.exe";
 
-constexpr PipelineOptions kWindowed{"worker", PipelineLogLines::windowed, true,
-                                    InstallPolicy::update_and_launch};
-constexpr PipelineOptions kSilent{"silent", PipelineLogLines::silent, false, InstallPolicy::deploy};
+constexpr RunKind kWindowed = RunKind::windowed;
+constexpr RunKind kSilent = RunKind::silent;
 
 class DownloadInstallPipeline : public ::testing::Test {
  protected:
@@ -72,17 +72,19 @@ class DownloadInstallPipeline : public ::testing::Test {
     values["DisplayVersion"] = version;
     values["DisplayIcon"] = exe.string();
   }
+  std::string feed_yaml(const std::string& installer_text) const {
+    return std::string("version: 2.4.0\npath: ") + kInstallerUrl +
+           "\nsha512: " + download::testing::sha512_of(dir_.path(), installer_text) +
+           "\nsize: " + std::to_string(installer_text.size()) + "\n";
+  }
   void serve_feed(const std::string& installer_text) {
-    const std::string yaml = std::string("version: 2.4.0\npath: ") + kInstallerUrl + "\nsha512: " +
-                             download::testing::sha512_of(dir_.path(), installer_text) +
-                             "\nsize: " + std::to_string(installer_text.size()) + "\n";
-    session_->push(ScriptedReply::with_body(yaml));
+    session_->push(ScriptedReply::with_body(feed_yaml(installer_text)));
   }
   std::string read(const std::string& marker) const {
     return download::testing::read_file(dir_.path() / marker);
   }
 
-  Result<std::uint32_t> run(const PipelineOptions& options) {
+  Result<std::uint32_t> run(RunKind kind) {
     const PipelineDeps deps{
         .client = net::HttpClient(session_),
         .registry = registry_,
@@ -93,8 +95,9 @@ class DownloadInstallPipeline : public ::testing::Test {
         .clock = clock_.clock(),
         .cancel = cancel_,
         .status = status_,
+        .skip_install = skip_install_,
     };
-    return run_pipeline(deps, options);
+    return run_pipeline(deps, kind);
   }
 
   // The events the run reported, in order, once the telemetry thread has sent them all.
@@ -131,6 +134,7 @@ class DownloadInstallPipeline : public ::testing::Test {
   FakeClock clock_{250ms};
   CancelFlag cancel_;
   SharedUiStatus status_ = std::make_shared<UiStatus>();
+  bool skip_install_ = false;
   std::shared_ptr<net::test::ScriptedSession> telemetry_session_ = [] {
     auto session = std::make_shared<net::test::ScriptedSession>();
     session->set_handler([](const RecordedRequest&) { return ScriptedReply::with_body("", 204); });
@@ -141,15 +145,24 @@ class DownloadInstallPipeline : public ::testing::Test {
       telemetry::testing::recording_hooks(std::make_shared<telemetry::testing::LogRecorder>()));
 };
 
+// A hit is judged once, and what runs is held from that verdict on: one hold, so one digest.
 TEST_F(DownloadInstallPipeline, CachedInstallerRunsWithoutAnyDownload) {
+  logfile::testing::LogCapture log;
+  ASSERT_TRUE(log.installed_ok());
   const std::string setup = installer("ran", 0);
   cache(setup);
+  download::testing::write_file(version_folder() / "corvald-setup-2.4.0.exe.download", "part");
   serve_feed(setup);
 
   auto ran = run(kWindowed);
 
   ASSERT_TRUE(ran) << ran.error().display();
   EXPECT_EQ(read("ran"), "/S\n");
+  const auto messages = log.messages();
+  EXPECT_EQ(std::count(messages.begin(), messages.end(),
+                       "  installer held and verified: " + cached_installer().string()),
+            1);
+  EXPECT_FALSE(std::filesystem::exists(version_folder() / "corvald-setup-2.4.0.exe.download"));
   EXPECT_THAT(verbs_and_ranges(),
               ElementsAre(::testing::StartsWith("GET http://service.test:80/")));
   EXPECT_TRUE(status_->snapshot().finished);
@@ -181,7 +194,48 @@ TEST_F(DownloadInstallPipeline, FailingInstallerFailsTheWindowAndIsTheDeployment
   EXPECT_EQ(read("ran"), "/S\n");
   EXPECT_FALSE(std::filesystem::exists(dir_.path() / "app-ran"));
   EXPECT_THAT(events(), ElementsAre("checkupdate_success", "cache_hit", "install_failed",
-                                    "checkupdate_success", "cache_hit"));
+                                    "checkupdate_success", "cache_hit", "install_failed"));
+}
+
+// A silent run handed a skip, a telemetry handle or a cancel heeds each, in its own wording.
+TEST_F(DownloadInstallPipeline, SilentRunHeedsSkipTelemetryAndCancel) {
+  logfile::testing::LogCapture log;
+  ASSERT_TRUE(log.installed_ok());
+  const std::string setup = installer("ran", 0);
+  cache(setup);
+
+  skip_install_ = true;
+  serve_feed(setup);
+  auto skipped = run(kSilent);
+  ASSERT_TRUE(skipped) << skipped.error().display();
+  EXPECT_EQ(skipped.value(), 0u);
+  EXPECT_FALSE(std::filesystem::exists(dir_.path() / "ran"));
+
+  skip_install_ = false;
+  serve_feed(setup);
+  auto deployed = run(kSilent);
+  ASSERT_TRUE(deployed) << deployed.error().display();
+  EXPECT_EQ(read("ran"), "/S\n");
+  std::filesystem::remove(dir_.path() / "ran");
+
+  // Cancelled once the feed has answered: the cached installer must not start.
+  const std::string yaml = feed_yaml(setup);
+  session_->set_handler([this, yaml](const RecordedRequest&) -> std::optional<ScriptedReply> {
+    cancel_.cancel();
+    return ScriptedReply::with_body(yaml);
+  });
+  auto cancelled = run(kSilent);
+  ASSERT_FALSE(cancelled);
+  EXPECT_EQ(cancelled.error().kind(), StubError::Kind::cancelled);
+  EXPECT_FALSE(std::filesystem::exists(dir_.path() / "ran"));
+
+  const auto messages = log.messages();
+  EXPECT_THAT(messages, Contains("[silent] skipping install (APP_INSTALLER_SKIP_INSTALL=1)"));
+  EXPECT_THAT(messages, Contains("[silent] spawning NSIS with silent=true"));
+  EXPECT_THAT(messages, Contains("[silent] NSIS exit code 0"));
+  EXPECT_THAT(events(),
+              ElementsAre("checkupdate_success", "cache_hit", "checkupdate_success", "cache_hit",
+                          "install_completed", "checkupdate_success", "cache_hit"));
 }
 
 // A user whose cache was emptied: the installer comes down again, one dropped range resumed
@@ -256,9 +310,9 @@ TEST_F(DownloadInstallPipeline, NoBuildIsOnlyFineWithAHealthyInstall) {
 TEST_F(DownloadInstallPipeline, RefusedFeedFailsWithItsStatusInEachModesWording) {
   logfile::testing::LogCapture log;
   ASSERT_TRUE(log.installed_ok());
-  for (const PipelineOptions* options : {&kWindowed, &kSilent}) {
+  for (const RunKind kind : {kWindowed, kSilent}) {
     session_->push(ScriptedReply::with_body("upstream down", 500));
-    auto ran = run(*options);
+    auto ran = run(kind);
     ASSERT_FALSE(ran);
     EXPECT_EQ(ran.error().kind(), StubError::http(kFeedUrl, 500).kind());
     EXPECT_EQ(ran.error().text(), StubError::http(kFeedUrl, 500).text());

@@ -22,14 +22,6 @@ using telemetry::TelemetryHandle;
 // Gives the freshly built window a moment to paint its starting text before work begins.
 constexpr auto start_delay = std::chrono::milliseconds(120);
 
-// The window's run: its user can cancel, sees every step, and gets the application started.
-constexpr PipelineOptions windowed_run{
-    .download_tag = "worker",
-    .log_lines = PipelineLogLines::windowed,
-    .warm_up_download_connection = true,
-    .install_policy = InstallPolicy::update_and_launch,
-};
-
 void report(const TelemetryHandle& telemetry, const Result<void>& outcome) {
   TelemetryEvent event("stub_completed");
   if (outcome) {
@@ -93,7 +85,7 @@ void run_worker(SharedUiStatus status, SharedCancelFlag cancel, const RunSetting
       .status = status,
       .skip_install = settings.skip_install,
   };
-  const auto ran = run_pipeline(deps, windowed_run);
+  const auto ran = run_pipeline(deps, RunKind::windowed);
   const Result<void> outcome = ran ? Result<void>() : Result<void>(ran.error());
 
   report(telemetry, outcome);
