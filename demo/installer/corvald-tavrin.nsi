@@ -12,6 +12,9 @@ Unicode true
 Target amd64-unicode
 RequestExecutionLevel user
 SetCompressor /SOLID lzma
+; No file times inside: they change the compressed size, and the chaos test's fault schedule
+; draws its faults on the byte ranges of this installer, so one build must equal the next.
+SetDateSave off
 
 !ifndef VERSION
   !error "VERSION must be defined"
