@@ -15,8 +15,7 @@
 
 #include "logfile/log_where.hpp"
 #include "net/http_client.hpp"
-// After windows.hpp.
-#include <wincrypt.h>
+#include "user_trusted_root.hpp"
 
 namespace corvald::net {
 namespace {
@@ -46,38 +45,6 @@ std::vector<BYTE> der_of(const char* pem_file) {
   return der;
 }
 
-// The user's Root store as the registry holds it. Wine's system-store view of it takes an
-// added certificate into memory only, so the registry store is written directly.
-class UserRoot {
- public:
-  UserRoot() {
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\SystemCertificates\\Root", 0,
-                        nullptr, 0, KEY_ALL_ACCESS, nullptr, &key_, nullptr) == ERROR_SUCCESS) {
-      store_ = CertOpenStore(CERT_STORE_PROV_REG, 0, 0, 0, key_);
-    }
-  }
-  ~UserRoot() {
-    if (store_ != nullptr) CertCloseStore(store_, 0);
-    if (key_ != nullptr) RegCloseKey(key_);
-  }
-  HCERTSTORE store() const { return store_; }
-
- private:
-  HKEY key_ = nullptr;
-  HCERTSTORE store_ = nullptr;
-};
-
-// The test CA as the user's Root store holds it, or nothing; the caller frees it.
-PCCERT_CONTEXT find_ca(const UserRoot& root, const std::vector<BYTE>& der) {
-  const PCCERT_CONTEXT wanted =
-      CertCreateCertificateContext(X509_ASN_ENCODING, der.data(), static_cast<DWORD>(der.size()));
-  if (wanted == nullptr || root.store() == nullptr) return nullptr;
-  const PCCERT_CONTEXT found = CertFindCertificateInStore(root.store(), X509_ASN_ENCODING, 0,
-                                                          CERT_FIND_EXISTING, wanted, nullptr);
-  CertFreeCertificateContext(wanted);
-  return found;
-}
-
 std::string today_utc() {
   SYSTEMTIME now{};
   GetSystemTime(&now);
@@ -89,28 +56,17 @@ std::string today_utc() {
 class TlsRefusalTest : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    der_ = new std::vector<BYTE>(der_of(std::getenv("CORVALD_TLS_CA")));
-    UserRoot root;
-    added_ = !der_->empty() && root.store() != nullptr &&
-             CertAddEncodedCertificateToStore(root.store(), X509_ASN_ENCODING, der_->data(),
-                                              static_cast<DWORD>(der_->size()),
-                                              CERT_STORE_ADD_REPLACE_EXISTING, nullptr);
+    root_ = new test_support::UserTrustedRoot(der_of(std::getenv("CORVALD_TLS_CA")));
   }
 
   static void TearDownTestSuite() {
-    {
-      const UserRoot root;
-      if (const PCCERT_CONTEXT found = find_ca(root, *der_)) CertDeleteCertificateFromStore(found);
-    }
-    // The prefix is left as it was found.
-    const PCCERT_CONTEXT left = find_ca(UserRoot(), *der_);
-    EXPECT_EQ(left, nullptr);
-    if (left != nullptr) CertFreeCertificateContext(left);
-    delete der_;
+    root_->remove();
+    EXPECT_FALSE(root_->present()) << "the test CA was left trusted";
+    delete root_;
   }
 
   void SetUp() override {
-    ASSERT_TRUE(added_) << "the test CA from CORVALD_TLS_CA could not be trusted";
+    ASSERT_TRUE(root_->trusted()) << "the test CA from CORVALD_TLS_CA could not be trusted";
     ports_ = server_ports();
     ASSERT_EQ(ports_.size(), 4u) << "CORVALD_TLS_PORTS names no four servers";
     auto opened = HttpClient::open(stub_user_agent());
@@ -124,14 +80,12 @@ class TlsRefusalTest : public ::testing::Test {
                         {{"Cookie", "session=cookiesecret"}});
   }
 
-  static std::vector<BYTE>* der_;
-  static bool added_;
+  static test_support::UserTrustedRoot* root_;
   std::map<std::string, std::string> ports_;
   std::optional<HttpClient> client_;
 };
 
-std::vector<BYTE>* TlsRefusalTest::der_ = nullptr;
-bool TlsRefusalTest::added_ = false;
+test_support::UserTrustedRoot* TlsRefusalTest::root_ = nullptr;
 
 TEST_F(TlsRefusalTest, EachRefusedCertificateGetsItsOwnReasonAfterTheFailure) {
   // The control: the same CA's certificate for the right name is accepted, so the CA was trusted

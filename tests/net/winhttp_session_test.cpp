@@ -14,6 +14,7 @@
 #include "logfile/log_where.hpp"
 #include "logfile/test/log_capture.hpp"
 #include "net/http_client.hpp"
+#include "net/winhttp_api.hpp"
 #include "net/winhttp_error.hpp"
 // After windows.hpp, which keeps the old winsock.h out.
 #include <winhttp.h>
@@ -268,6 +269,15 @@ TEST(WinHttpProxySettings, TheUsersSettingsAreLoggedOnceWithTheirCredentialsMask
               std::vector<std::string>{
                   "proxy settings: auto-detect=on script=http://***@pac.example/a@b/wpad.dat "
                   "proxy=http=***@proxy.example:8080;https=p2:443 bypass=<local>"});
+    // The control: WinHTTP hands the credentials over as written; only the masking keeps them
+    // out of the line.
+    WINHTTP_CURRENT_USER_IE_PROXY_CONFIG raw{};
+    ASSERT_TRUE(winhttp_api().value().get_user_proxy_config(&raw));
+    const std::wstring raw_proxy = raw.lpszProxy != nullptr ? raw.lpszProxy : L"";
+    for (LPWSTR text : {raw.lpszAutoConfigUrl, raw.lpszProxy, raw.lpszProxyBypass}) {
+      if (text != nullptr) GlobalFree(text);
+    }
+    EXPECT_NE(raw_proxy.find(L"alice:pw1@"), std::wstring::npos);
   }
   EXPECT_EQ(UserProxySettings().saved(), before) << "the user's settings were not put back";
 }

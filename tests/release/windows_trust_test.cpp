@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "user_trusted_root.hpp"
+
 namespace {
 
 LONG verify_trust(const wchar_t* path) {
@@ -70,66 +72,6 @@ std::vector<BYTE> read_bytes(const std::filesystem::path& file) {
   return {std::istreambuf_iterator<char>(in), {}};
 }
 
-// The current user's trusted roots live as one registry key per certificate, named by its
-// SHA-1 thumbprint; deleting that key is how the root is taken back out afterwards.
-std::wstring root_key_of(PCCERT_CONTEXT cert) {
-  BYTE hash[20];
-  DWORD size = sizeof(hash);
-  CertGetCertificateContextProperty(cert, CERT_SHA1_HASH_PROP_ID, hash, &size);
-  std::wstring key = L"Software\\Microsoft\\SystemCertificates\\Root\\Certificates\\";
-  const wchar_t* digits = L"0123456789ABCDEF";
-  for (DWORD i = 0; i < size; ++i) {
-    key += digits[hash[i] >> 4];
-    key += digits[hash[i] & 15];
-  }
-  return key;
-}
-
-bool key_exists(const std::wstring& key) {
-  HKEY handle = nullptr;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS)
-    return false;
-  RegCloseKey(handle);
-  return true;
-}
-
-// Trusts the test root for the current user while it lives; leaves the store as it found it.
-class TrustedRoot {
- public:
-  explicit TrustedRoot(const std::vector<BYTE>& der) {
-    cert_ =
-        CertCreateCertificateContext(X509_ASN_ENCODING, der.data(), static_cast<DWORD>(der.size()));
-    if (!cert_) return;
-    key_ = root_key_of(cert_);
-    was_there_ = key_exists(key_);
-    HCERTSTORE root =
-        CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, L"Root");
-    if (!root) return;
-    added_ =
-        CertAddCertificateContextToStore(root, cert_, CERT_STORE_ADD_REPLACE_EXISTING, nullptr);
-    CertCloseStore(root, 0);
-  }
-  ~TrustedRoot() { remove(); }
-  TrustedRoot(const TrustedRoot&) = delete;
-  TrustedRoot& operator=(const TrustedRoot&) = delete;
-
-  // Stored where a new process's root store reads it from.
-  bool in_store() const { return added_ && key_exists(key_); }
-  void remove() {
-    if (added_ && !was_there_) RegDeleteTreeW(HKEY_CURRENT_USER, key_.c_str());
-    added_ = false;
-    if (cert_) CertFreeCertificateContext(cert_);
-    cert_ = nullptr;
-  }
-  const std::wstring& key() const { return key_; }
-
- private:
-  PCCERT_CONTEXT cert_ = nullptr;
-  std::wstring key_;
-  bool was_there_ = false;
-  BOOL added_ = FALSE;
-};
-
 TEST(WindowsTrustTest, SignedStubIsTrustedOnlyUnderItsRootAndUnchanged) {
   const auto dir = copies();
   ASSERT_FALSE(dir.empty()) << "CORVALD_SIGNED_COPIES is not set";
@@ -139,8 +81,8 @@ TEST(WindowsTrustTest, SignedStubIsTrustedOnlyUnderItsRootAndUnchanged) {
   // Control: before its root is trusted, the very same file is refused.
   EXPECT_EQ(verdict_of(signed_stub), CERT_E_UNTRUSTEDROOT);
 
-  TrustedRoot root(read_bytes(dir / "wine-trusted" / "ca.cer"));
-  ASSERT_TRUE(root.in_store()) << "the test root did not reach the store";
+  corvald::test_support::UserTrustedRoot root(read_bytes(dir / "wine-trusted" / "ca.cer"));
+  ASSERT_TRUE(root.trusted()) << "the test root did not reach the store";
   EXPECT_EQ(verdict_of(signed_stub), ERROR_SUCCESS);
   // One byte changed in the code section: the file no longer matches its signed digest.
   EXPECT_EQ(verdict_of(dir / "wine-tampered.exe"), TRUST_E_BAD_DIGEST);
@@ -150,7 +92,7 @@ TEST(WindowsTrustTest, SignedStubIsTrustedOnlyUnderItsRootAndUnchanged) {
 
   // The prefix is left as it was: the root is gone and the stub untrusted again.
   root.remove();
-  EXPECT_FALSE(key_exists(root.key()));
+  EXPECT_FALSE(root.present());
   EXPECT_EQ(verdict_of(signed_stub), CERT_E_UNTRUSTEDROOT);
 }
 
