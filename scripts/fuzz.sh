@@ -6,7 +6,7 @@
 #                                       $CORVALD_FUZZ_HOME (~/.cache/corvald-fuzz), outside
 #                                       the checkout, and grow from one campaign to the next
 #   scripts/fuzz.sh --smoke [seconds]   what ./dev test runs: each target over its seeds plus a
-#                                       short run (20 s), two at a time, ending with
+#                                       short run (10 s), two at a time, ending with
 #                                       "fuzz smoke: N passed, N failed"
 set -uo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -123,7 +123,7 @@ campaign() {
 }
 
 if [ "${1:-}" = --smoke ]; then
-  smoke "${2:-20}"
+  smoke "${2:-10}"
 else
   campaign "${1:-}" "${2:-600}"
 fi
