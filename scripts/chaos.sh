@@ -21,8 +21,8 @@ while [ $# -gt 0 ]; do
 done
 [[ $count =~ ^[0-9]+$ && $first =~ ^[0-9]+$ ]] || die "usage: ./dev chaos [N] [--seed S]"
 
-bash scripts/build.sh native:corvald-devserver windows:corvald-setup,corvald_chaos_e2e_tests,corvald_chaos_installer ||
-  die "build failed"
+bash scripts/build.sh native:corvald-devserver \
+  windows:corvald-setup,corvald_chaos_e2e_tests,corvald_chaos_installer || die "build failed"
 
 dir=$build_root/chaos
 release=$build_root/windows/demo/releases/chaos-1.5.0/Corvald-Tavrin-Setup-1.5.0.exe
