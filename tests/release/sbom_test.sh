@@ -9,19 +9,8 @@ stub=$1 map=$2 deps=$3 sources=$4 compiler=$5 dir=$6
 release=$(cd "$(dirname "$0")/../../scripts/release" && pwd)
 rm -rf "$dir"
 mkdir -p "$dir"
-failures=0
-expect() { # accept|refuse, description, command...
-  local want=$1 what=$2 got
-  shift 2
-  if "$@" >"$dir/last.log" 2>&1; then got=accepted; else got=refused; fi
-  if [ "$got" = "${want%e}ed" ]; then
-    echo "ok      $what: $got"
-  else
-    echo "FAILED  $what: $got, expected it ${want%e}ed"
-    sed 's/^/        /' "$dir/last.log"
-    failures=$((failures + 1))
-  fi
-}
+verdict_log="$dir/last.log"
+. "$(dirname "$0")/expect_verdict.sh"
 generate() { # map, output
   python3 "$release/sbom.py" --stub "$stub" --unsigned "$stub" --map "$1" --deps "$deps" \
     --sources "$sources" --version 0.0.0 --commit test --created 0 --compiler "$compiler" \

@@ -6,19 +6,8 @@
 # verifier checks at all. Taking the signature off must give back the unsigned bytes exactly.
 set -uo pipefail
 dir=$1
-failures=0
-expect() { # accept|refuse, description, command...
-  local want=$1 what=$2 got
-  shift 2
-  if "$@" >"$dir/last-verdict.log" 2>&1; then got=accepted; else got=refused; fi
-  if [ "$got" = "${want%e}ed" ]; then
-    echo "ok      $what: $got"
-  else
-    echo "FAILED  $what: $got, expected it ${want%e}ed"
-    sed 's/^/        /' "$dir/last-verdict.log"
-    failures=$((failures + 1))
-  fi
-}
+verdict_log="$dir/last-verdict.log"
+. "$(dirname "$0")/expect_verdict.sh"
 
 ca=$dir/trusted/ca.crt
 for verifier in osslsigncode sbverify; do
