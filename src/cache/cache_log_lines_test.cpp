@@ -21,8 +21,7 @@ using logfile::testing::write_file;
 using ::testing::ElementsAre;
 using ::testing::StartsWith;
 
-constexpr char kAbcSha[] =
-    "3a81oZNherrMQXNJriBBMRLm+k6JqX6iCp7u5ktV05ohkpkqJ0/BqDa6PCOj/uu9RU1EI2Q86A4qmslPpUyknw==";
+using testing::kAbcSha;
 constexpr char kAbdSha[] =
     "GphAwnpc8i2rBgzdioPaKw+8sa61LU+dOJS2OQg+IFpas/avrushuOmbXg/pPar6q+7ydNpdbq3MnbNuW29kxA==";
 

@@ -31,8 +31,7 @@ using logfile::testing::write_file;
 using ::testing::Contains;
 using ::testing::HasSubstr;
 
-constexpr char kAbcSha[] =
-    "3a81oZNherrMQXNJriBBMRLm+k6JqX6iCp7u5ktV05ohkpkqJ0/BqDa6PCOj/uu9RU1EI2Q86A4qmslPpUyknw==";
+using testing::kAbcSha;
 
 // The holder, started and waited for; the test goes on once the file is held.
 class Scanner {

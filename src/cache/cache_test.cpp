@@ -29,8 +29,7 @@ using logfile::testing::TempDir;
 using logfile::testing::write_file;
 using ::testing::HasSubstr;
 
-constexpr char kAbcSha[] =
-    "3a81oZNherrMQXNJriBBMRLm+k6JqX6iCp7u5ktV05ohkpkqJ0/BqDa6PCOj/uu9RU1EI2Q86A4qmslPpUyknw==";
+using testing::kAbcSha;
 
 feed::Feed abc_feed(std::string version = "2.0.1",
                     std::string url = "https://cdn.example/rel/Tavrin-Setup.exe") {

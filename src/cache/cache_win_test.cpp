@@ -68,10 +68,8 @@ TEST(CacheWinLocks, LockedFinalFileIsReplacedByAnAlternateThatTheLookupIgnores) 
   EXPECT_EQ(read_file(folder / "Setup.exe"), "the running old installer");
   EXPECT_FALSE(fs::exists(folder / "Setup.exe.download"));
 
-  const feed::Feed feed{
-      "2.0.1", "https://cdn.example/Setup.exe",
-      "3a81oZNherrMQXNJriBBMRLm+k6JqX6iCp7u5ktV05ohkpkqJ0/BqDa6PCOj/uu9RU1EI2Q86A4qmslPpUyknw==",
-      std::nullopt, 3};
+  const feed::Feed feed{"2.0.1", "https://cdn.example/Setup.exe", testing::kAbcSha, std::nullopt,
+                        3};
   auto next_run = lookup_in(dir.path(), feed);
   ASSERT_TRUE(next_run.ok());
   EXPECT_EQ(next_run->kind, CacheLookup::Kind::miss);
