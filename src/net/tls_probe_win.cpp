@@ -105,7 +105,7 @@ Result<OwnedSocket> connect_to(const UrlParts& url) {
   hints.ai_protocol = IPPROTO_TCP;
   ADDRINFOW* found = nullptr;
   const std::wstring host = platform::widen(url.host);
-  const std::wstring port = std::to_wstring(url.port);
+  const std::wstring port = platform::widen(std::to_string(url.port));
   if (const int failed = GetAddrInfoW(host.c_str(), port.c_str(), &hints, &found); failed != 0) {
     return StubError::network("resolve: " + platform_error_text(static_cast<DWORD>(failed)),
                               static_cast<DWORD>(failed));
