@@ -80,16 +80,6 @@ echo "== sections of the stripped program"
 x86_64-w64-mingw32-objdump -h "$work/stripped.exe" |
   awk "$hex"' $1 ~ /^[0-9]+$/ { printf "  %-8s %8.1f KB\n", $2, hex($3) / 1024 }'
 
-echo
-echo "== resources (resources/)"
-for f in resources/corvald-setup.ico resources/logo*.png; do
-  printf '  %-44s %s\n' "$f" "$(kb "$(size_of "$f")")"
-done
-printf '  %-44s %s\n' "locale tables (code and data, from the map)" \
-  "$(kb "$(awk "$hex"' /locale_data\.cpp\.obj/ && $2 ~ /^0x/ && $3 ~ /^0x/ { s += hex($3) } END { print s + 0 }' "$work/setup.map")")"
-
-echo
-echo "== the ten largest contributors (linker map, by archive member)"
 # Input sections of the map: " .name 0xADDR 0xSIZE file", the name on a line of its own when
 # it is long. Debug sections do not reach the program.
 awk "$hex"'
@@ -106,5 +96,18 @@ awk "$hex"'
     bytes[member] += hex(size)
   }
   END { for (m in bytes) if (bytes[m] > 0) printf "%d %s\n", bytes[m], m }
-' "$work/setup.map" | sort -rn | head -10 |
+' "$work/setup.map" >"$work/members.txt"
+
+echo
+echo "== resources (resources/)"
+for f in resources/corvald-setup.ico resources/logo*.png; do
+  printf '  %-44s %s\n' "$f" "$(kb "$(size_of "$f")")"
+done
+printf '  %-44s %s\n' "locale tables, packed, and their unpacking" \
+  "$(kb "$(awk '/(locale_data|embedded_locales|inflate)\.cpp\.obj/ { s += $1 } END { print s + 0 }' \
+    "$work/members.txt")")"
+
+echo
+echo "== the ten largest contributors (linker map, by archive member)"
+sort -rn "$work/members.txt" | head -10 |
   while read -r bytes member; do printf '  %s  %s\n' "$(kb "$bytes")" "$member"; done

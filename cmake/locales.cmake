@@ -1,5 +1,5 @@
-# Compiles the locale tables (UTF-8 JSON files) into a C++ source, byte for byte, in the fixed
-# table order that language matching relies on.
+# Compiles the locale tables (UTF-8 JSON files) into a C++ source, packed, in the fixed table
+# order that language matching relies on.
 set(CORVALD_LOCALES ar-EG de-DE en es-ES fr-FR he-IL hi-IN id-ID it-IT ja-JP ko-KR ms-MY
     nl-NL pl-PL pt-BR ru-RU th-TH zh-CN zh-TW)
 set(CORVALD_LOCALE_DIR ${CMAKE_SOURCE_DIR}/src/i18n/locales)

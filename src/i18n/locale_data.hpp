@@ -1,4 +1,4 @@
-// The locale tables compiled into the program (generated from src/i18n/locales/*.json).
+// The locale tables compiled into the program (from src/i18n/locales/*.json).
 #pragma once
 
 #include <span>
@@ -11,7 +11,8 @@ struct EmbeddedLocale {
   std::string_view json;  // UTF-8, byte for byte as in the source file
 };
 
-// All tables, in the fixed table order that language matching relies on.
+// All tables, in the fixed table order that language matching relies on; expanded on the
+// first call.
 std::span<const EmbeddedLocale> embedded_locales();
 
 }  // namespace corvald::i18n
