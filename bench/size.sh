@@ -20,7 +20,7 @@ stub=$bin/bin/corvald-setup.exe
 [[ -f $stub ]] || die "$stub is not built"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-goal=900000
+goal=$stub_size_limit
 
 # The same link as the build's, with a map and without stripping; stripped afterwards.
 link=$(cd "$bin" && ninja -t commands bin/corvald-setup.exe | tail -1)

@@ -10,6 +10,10 @@ export WINEPREFIX=${WINEPREFIX:-$build_root/wineprefix}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEARCH=win64
 
+# The most the stripped, unsigned stub may weigh, for it is a download: ./dev release refuses a
+# heavier one, ./dev test holds every build to it, ./dev bench size measures against it.
+stub_size_limit=900000
+
 # A private Xvfb for windowed runs: the first free display from :90 on, exported as DISPLAY,
 # 1024x768 unless a size is given. The caller stops it with stop_display.
 xvfb_pid=

@@ -23,7 +23,6 @@ for arg in "$@"; do
   esac
 done
 
-size_limit=900000
 deps=$deps_cache/mingw64
 
 build_stub() { # source folder, build folder -> the unsigned stub's path (printed)
@@ -90,7 +89,8 @@ out=$build_root/release
 say "building the stub (release configuration) in $bin"
 unsigned=$(timed "release build" build_stub "$root" "$bin")
 size=$(stat -c %s "$unsigned")
-[ "$size" -le "$size_limit" ] || die "the unsigned stub is $size bytes, over the $size_limit limit"
+[ "$size" -le "$stub_size_limit" ] ||
+  die "the unsigned stub is $size bytes, over the $stub_size_limit limit"
 version=$(sed -nE 's/.*stub_version = "([^"]+)".*/\1/p' "$bin/generated/build_info.hpp")
 
 rm -rf "$out"
