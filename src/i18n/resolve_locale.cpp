@@ -3,7 +3,7 @@
 #include <string_view>
 #include <vector>
 
-#include "i18n/locale_data.hpp"
+#include "i18n/packed_locales.hpp"
 #include "text/utf.hpp"
 
 namespace corvald::i18n {
@@ -26,7 +26,8 @@ std::vector<std::string_view> split_tags(std::string_view lowered) {
 
 std::string match_candidate(const std::string& candidate) {
   const std::string lowered = text::ascii_lower(candidate);
-  const auto tables = embedded_locales();
+  // The codes only: choosing a table does not need the tables expanded.
+  const auto tables = packed_locales().tables;
   for (const auto& table : tables) {
     if (text::ascii_lower(table.code) == lowered) return std::string(table.code);
   }
